@@ -1,0 +1,93 @@
+// The install action behind Finish.
+#include <windows.h>
+
+#include "bounded_text.h"
+#include "install.h"
+#include "install_texts.h"
+
+#ifndef _WIN64
+static_assert(sizeof(STARTUPINFOW) == 68, "STARTUPINFOW of the 32-bit program");
+#endif
+static_assert(sizeof(wchar_t[PathChars]) == 522, "registry read size in bytes");
+
+namespace {
+
+const wchar_t AppPathsKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
+
+// Ownerless on purpose: the wizard stays as it is behind the box.
+void ShowInstallMessage(const wchar_t* text)
+{
+    MessageBoxW(nullptr, text, MessageCaption, MB_OK);
+}
+
+// Reads the App Paths default value. A value that is missing, longer than
+// the buffer, or fills it without a terminator counts as not registered.
+bool ReadAppManagerPath(wchar_t (&path)[PathChars])
+{
+    ZeroMemory(path, sizeof(path));
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, AppPathsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    DWORD size = sizeof(path);
+    const LONG status = RegQueryValueExW(key, nullptr, nullptr, &type,
+                                         reinterpret_cast<BYTE*>(path), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && BoundedLength(path, PathChars) < PathChars;
+}
+
+}  // namespace
+
+void RunInstall()
+{
+    wchar_t tempFolder[PathChars];
+    ZeroMemory(tempFolder, sizeof(tempFolder));
+    const DWORD tempLength = GetTempPathW(PathChars, tempFolder);
+    // 0 is failure; PathChars or more is the size the folder would need.
+    const bool haveTempFolder = tempLength != 0 && tempLength < static_cast<DWORD>(PathChars);
+
+    wchar_t managerPath[PathChars];
+    if (!ReadAppManagerPath(managerPath)) {
+        ShowInstallMessage(NoAppManagerMessage);
+        return;
+    }
+    // Without the temporary folder nothing may be written anywhere else.
+    if (!haveTempFolder) {
+        ShowInstallMessage(PrepareFailedMessage);
+        return;
+    }
+
+    wchar_t payloadName[PathChars];
+    if (!ExtractPayload(tempFolder, payloadName)) {
+        ShowInstallMessage(PrepareFailedMessage);
+        return;
+    }
+    wchar_t iniPath[PathChars];
+    if (!WriteAppManagerIni(iniPath, tempFolder, payloadName)) {
+        ShowInstallMessage(PrepareFailedMessage);
+        return;
+    }
+    wchar_t commandLine[CommandLineChars];
+    if (!BuildAppManagerCommandLine(commandLine, CommandLineChars, managerPath, iniPath)) {
+        ShowInstallMessage(PrepareFailedMessage);
+        return;
+    }
+
+    STARTUPINFOW startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof(process));
+    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        // A registered path that no longer runs: ActiveSync is as good as missing.
+        ShowInstallMessage(NoAppManagerMessage);
+        return;
+    }
+    // The Application Manager is done with the files once its primary thread ends.
+    WaitForSingleObject(process.hThread, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}

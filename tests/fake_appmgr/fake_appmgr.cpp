@@ -1,0 +1,91 @@
+// Stand-in for ActiveSync's Application Manager. Started with an INI file's
+// path, it reads the INI with the platform's own INI reader, finds the cabinet
+// named by CabFiles next to the INI file and checks that it is a whole
+// cabinet, waits a moment, then writes what it saw to the file named by
+// VRIX_FAKE_LOG (UTF-8, one "key=value" per line) and exits: 0 when all was
+// well, 3 otherwise. VRIX_FAKE_DELAY_MS sets the wait (700 ms by default).
+#include <windows.h>
+#include <shellapi.h>
+#include <stdio.h>
+
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text)
+{
+    char buffer[8192] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, buffer, sizeof(buffer), nullptr, nullptr);
+    return buffer;
+}
+
+std::wstring Environment(const wchar_t* name)
+{
+    wchar_t value[1024] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, 1024);
+    return length > 0 && length < 1024 ? value : L"";
+}
+
+std::wstring IniValue(const std::wstring& ini, const std::wstring& section, const wchar_t* key)
+{
+    wchar_t value[1024] = {};
+    GetPrivateProfileStringW(section.c_str(), key, L"", value, 1024, ini.c_str());
+    return value;
+}
+
+// A cabinet starts with "MSCF" and records its own total size at offset 8.
+bool IsWholeCabinet(const std::wstring& path, DWORD* size)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    unsigned char header[12] = {};
+    DWORD got = 0;
+    const BOOL read = ReadFile(file, header, sizeof(header), &got, nullptr);
+    *size = GetFileSize(file, nullptr);
+    CloseHandle(file);
+    const DWORD recorded = header[8] | header[9] << 8 | header[10] << 16
+                         | static_cast<DWORD>(header[11]) << 24;
+    return read && got == sizeof(header) && memcmp(header, "MSCF", 4) == 0 && recorded == *size;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    std::string log = "cmdline=" + Utf8(GetCommandLineW()) + "\n";
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    bool ok = argv != nullptr && argc == 2;
+    log += "argc=" + std::to_string(argc) + "\n";
+    if (ok) {
+        const std::wstring ini = argv[1];
+        const std::wstring component = IniValue(ini, L"CEAppManager", L"Component");
+        const std::wstring cabFiles = IniValue(ini, component, L"CabFiles");
+        const std::wstring cab = ini.substr(0, ini.find_last_of(L'\\') + 1) + cabFiles;
+        DWORD size = 0;
+        const bool cabOk = !cabFiles.empty() && IsWholeCabinet(cab, &size);
+        log += "ini=" + Utf8(ini) + "\n";
+        log += "version=" + Utf8(IniValue(ini, L"CEAppManager", L"Version")) + "\n";
+        log += "component=" + Utf8(component) + "\n";
+        log += "description=" + Utf8(IniValue(ini, component, L"Description")) + "\n";
+        log += "cabfiles=" + Utf8(cabFiles) + "\n";
+        log += "cab_ok=" + std::string(cabOk ? "1" : "0") + "\n";
+        log += "cab_size=" + std::to_string(size) + "\n";
+        ok = cabOk;
+    }
+    const std::wstring delay = Environment(L"VRIX_FAKE_DELAY_MS");
+    Sleep(delay.empty() ? 700 : static_cast<DWORD>(_wtoi(delay.c_str())));
+    log += "finished=1\n";
+
+    const std::wstring logPath = Environment(L"VRIX_FAKE_LOG");
+    if (!logPath.empty()) {
+        FILE* file = _wfopen(logPath.c_str(), L"wb");
+        if (file != nullptr) {
+            fwrite(log.data(), 1, log.size(), file);
+            fclose(file);
+        }
+    }
+    return ok ? 0 : 3;
+}

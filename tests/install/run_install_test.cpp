@@ -1,0 +1,190 @@
+// RunInstall from end to end: registry lookup, the two files, the command
+// line and the wait, with the fake Application Manager standing in for
+// ActiveSync's, and every message box pressed away as a user would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <sstream>
+
+#include "app_paths.h"
+#include "install.h"
+#include "install_texts.h"
+#include "message_boxes.h"
+#include "test_files.h"
+#include "test_paths.h"
+
+namespace {
+
+std::map<std::string, std::string> ReadFakeLog(const std::wstring& path)
+{
+    std::map<std::string, std::string> entries;
+    std::istringstream lines(ReadBytes(path));
+    for (std::string line; std::getline(lines, line);) {
+        const size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            entries[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return entries;
+}
+
+class RunInstallTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = FreshFolder(L"run");
+        SetTempFolder(folder_);
+        logPath_ = FreshFolder(L"fake-log") + L"fake.log";
+        SetEnvironmentVariableW(L"VRIX_FAKE_LOG", logPath_.c_str());
+        SetEnvironmentVariableW(L"VRIX_FAKE_DELAY_MS", L"700");
+        RegisterAppManager(FakeAppManagerPath());
+    }
+    void TearDown() override { RemoveAppManagerEntry(); }
+
+    // Runs RunInstall with a watcher pressing OK on its boxes; returns them.
+    std::vector<SeenMessageBox> RunWithWatcher(DWORD* elapsedMs = nullptr)
+    {
+        MessageBoxWatcher watcher(MessageCaption);
+        const ULONGLONG start = GetTickCount64();
+        RunInstall();
+        if (elapsedMs)
+            *elapsedMs = static_cast<DWORD>(GetTickCount64() - start);
+        return watcher.StopAndCollect();
+    }
+
+    void ExpectOneMessage(const std::vector<SeenMessageBox>& seen, const wchar_t* text)
+    {
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_EQ(text, seen[0].text);
+        EXPECT_EQ(MessageCaption, seen[0].caption);
+        EXPECT_TRUE(seen[0].hasOnlyOkButton);
+        EXPECT_FALSE(seen[0].hasOwner);
+    }
+
+    std::wstring folder_;
+    std::wstring logPath_;
+};
+
+TEST_F(RunInstallTest, WritesCabinetAndIniStartsTheManagerAndWaitsForIt)
+{
+    DWORD elapsed = 0;
+    EXPECT_TRUE(RunWithWatcher(&elapsed).empty());
+
+    // The fake writes its log only after its wait: RunInstall returned after it ended.
+    const auto log = ReadFakeLog(logPath_);
+    ASSERT_EQ("1", log.count("finished") ? log.at("finished") : "") << "returned before the manager ended";
+    EXPECT_GE(elapsed, 600u);
+
+    const auto files = FilesIn(folder_);
+    ASSERT_EQ(2u, files.size());
+    const std::wstring iniPath = FromUtf8(log.at("ini"));
+    ASSERT_EQ(folder_, iniPath.substr(0, folder_.size()));
+    const std::wstring iniName = iniPath.substr(folder_.size());
+    const std::wstring cabName = files[0] == iniName ? files[1] : files[0];
+
+    EXPECT_EQ("\"" + Utf8(FakeAppManagerPath()) + "\" \"" + Utf8(iniPath) + "\"", log.at("cmdline"));
+    EXPECT_EQ(ReadBytes(TEST_PAYLOAD_FILE), ReadBytes(folder_ + cabName));
+    EXPECT_EQ("[CEAppManager]\r\nVersion      = 1.0\r\nComponent    = VRIX Mobile Security\r\n\r\n"
+              "[VRIX Mobile Security]\r\nDescription  = VRIX Mobile Security\r\nCabFiles     = "
+                  + Utf8(cabName),
+              ReadBytes(iniPath));
+    // What the manager itself understood from the INI file.
+    EXPECT_EQ("1.0", log.at("version"));
+    EXPECT_EQ("VRIX Mobile Security", log.at("component"));
+    EXPECT_EQ(Utf8(cabName), log.at("cabfiles"));
+    EXPECT_EQ("1", log.at("cab_ok"));
+}
+
+TEST_F(RunInstallTest, TwoRunsLeaveFourDistinctFiles)
+{
+    SetEnvironmentVariableW(L"VRIX_FAKE_DELAY_MS", L"0");
+    EXPECT_TRUE(RunWithWatcher().empty());
+    EXPECT_TRUE(RunWithWatcher().empty());
+    EXPECT_EQ(4u, FilesIn(folder_).size());
+}
+
+struct UnregisteredCase {
+    const char* name;
+    void (*arrange)();
+};
+
+class RunInstallUnregistered : public RunInstallTest,
+                               public testing::WithParamInterface<UnregisteredCase> {};
+
+TEST_P(RunInstallUnregistered, SaysActiveSyncIsMissingAndWritesNothing)
+{
+    GetParam().arrange();
+    ExpectOneMessage(RunWithWatcher(), NoAppManagerMessage);
+    EXPECT_TRUE(FilesIn(folder_).empty());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(logPath_.c_str()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, RunInstallUnregistered,
+    testing::Values(
+        UnregisteredCase{"NoKey", [] { RemoveAppManagerEntry(); }},
+        UnregisteredCase{"NoDefaultValue", [] { RegisterAppManagerKeyOnly(); }},
+        UnregisteredCase{"LongerThan260",
+                         [] { RegisterAppManager(L"C:\\" + std::wstring(258, L'a') + L".exe"); }},
+        // 261 characters and no terminator: exactly fills the buffer.
+        UnregisteredCase{"FillsBufferUnterminated",
+                         [] { RegisterAppManagerRaw(std::vector<wchar_t>(261, L'a')); }}),
+    [](const testing::TestParamInfo<UnregisteredCase>& info) { return info.param.name; });
+
+TEST_F(RunInstallTest, AManagerThatCannotStartIsReportedAndBothFilesStay)
+{
+    RegisterAppManager(folder_ + L"gone\\CEAPPMGR.EXE");
+    ExpectOneMessage(RunWithWatcher(), NoAppManagerMessage);
+    EXPECT_EQ(2u, FilesIn(folder_).size());
+}
+
+TEST_F(RunInstallTest, ACommandLineTooLongForItsBufferIsRefusedAndBothFilesStay)
+{
+    // A 260-character manager path and a 246-character folder (the longest
+    // GetTempFileNameW takes) give an INI path of 257 and a command line of
+    // 523 characters with its terminator: one more than the buffer holds.
+    std::wstring deep = FreshFolder(L"cmd");
+    while (deep.size() < 246) {
+        deep += std::wstring(std::min<size_t>(60, 246 - deep.size()), L'd');
+        deep.back() = L'\\';
+        CreateDirectoryW(deep.c_str(), nullptr);
+    }
+    ASSERT_EQ(246u, deep.size());
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(deep.c_str())) << Utf8(deep);
+    SetTempFolder(deep);
+    const std::wstring manager = L"C:\\" + std::wstring(253, L'm') + L".exe";
+    ASSERT_EQ(260u, manager.size());
+    RegisterAppManager(manager);
+
+    ExpectOneMessage(RunWithWatcher(), PrepareFailedMessage);
+    EXPECT_EQ(2u, FilesIn(deep).size());
+}
+
+TEST_F(RunInstallTest, WithoutAUsableTempFolderNothingIsWrittenAnywhere)
+{
+    const std::wstring current = ProgramFolder();
+    SetCurrentDirectoryW(current.c_str());
+    const size_t before = FilesIn(current).size();
+
+    SetTempFolder(L"C:\\" + std::wstring(300, L't'));
+    ExpectOneMessage(RunWithWatcher(), PrepareFailedMessage);
+    EXPECT_EQ(before, FilesIn(current).size());
+
+    SetTempFolder(folder_ + L"no-such-folder\\");
+    ExpectOneMessage(RunWithWatcher(), PrepareFailedMessage);
+    EXPECT_TRUE(FilesIn(folder_).empty());
+    EXPECT_EQ(before, FilesIn(current).size());
+}
+
+TEST_F(RunInstallTest, AFullDiskIsReportedNotPassedToTheManager)
+{
+    const std::wstring full = Environment(L"VRIX_FULL_DISK") + L"\\";
+    if (full.size() < 2 || GetFileAttributesW((full + L"filler").c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no full file system was mounted for this run (needs root)";
+    SetTempFolder(full);
+    ExpectOneMessage(RunWithWatcher(), PrepareFailedMessage);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(logPath_.c_str()));
+}
+
+}  // namespace

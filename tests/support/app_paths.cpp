@@ -1,0 +1,51 @@
+#include "app_paths.h"
+
+#include <windows.h>
+
+#include "test_files.h"
+
+namespace {
+
+const wchar_t AppPathsKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
+
+HKEY CreateKey()
+{
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, AppPathsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    return key;
+}
+
+}  // namespace
+
+void RemoveAppManagerEntry()
+{
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, AppPathsKey);
+}
+
+void RegisterAppManagerRaw(const std::vector<wchar_t>& chars)
+{
+    HKEY key = CreateKey();
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(chars.data()),
+                   static_cast<DWORD>(chars.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+void RegisterAppManager(const std::wstring& path)
+{
+    std::vector<wchar_t> chars(path.begin(), path.end());
+    chars.push_back(L'\0');
+    RegisterAppManagerRaw(chars);
+}
+
+void RegisterAppManagerKeyOnly()
+{
+    RemoveAppManagerEntry();
+    RegCloseKey(CreateKey());
+}
+
+std::wstring FakeAppManagerPath()
+{
+    return ProgramFolder() + L"fake_appmgr.exe";
+}

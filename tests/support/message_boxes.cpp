@@ -1,0 +1,116 @@
+#include "message_boxes.h"
+
+namespace {
+
+// The message text control of a message box.
+const int MessageTextId = 0xFFFF;
+
+struct FindContext {
+    DWORD processId;
+    const std::wstring* caption;
+    HWND found;
+};
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t buffer[4096] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, sizeof(buffer) / sizeof(buffer[0]),
+                        reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000, nullptr);
+    return buffer;
+}
+
+BOOL CALLBACK FindBox(HWND window, LPARAM param)
+{
+    auto* context = reinterpret_cast<FindContext*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    if (owner == context->processId && IsWindowVisible(window)
+        && std::wstring(className) == L"#32770" && GetDlgItem(window, MessageTextId) != nullptr
+        && WindowText(window) == *context->caption) {
+        context->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CountButtons(HWND child, LPARAM param)
+{
+    wchar_t className[32] = {};
+    GetClassNameW(child, className, 32);
+    if (_wcsicmp(className, L"Button") == 0 && IsWindowVisible(child))
+        ++*reinterpret_cast<int*>(param);
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindMessageBox(DWORD processId, const std::wstring& caption)
+{
+    FindContext context{processId, &caption, nullptr};
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&context));
+    return context.found;
+}
+
+SeenMessageBox ReadAndPressOk(HWND box)
+{
+    SeenMessageBox seen;
+    seen.caption = WindowText(box);
+    seen.text = WindowText(GetDlgItem(box, MessageTextId));
+    seen.hasOwner = GetWindow(box, GW_OWNER) != nullptr;
+    int buttons = 0;
+    EnumChildWindows(box, CountButtons, reinterpret_cast<LPARAM>(&buttons));
+    const HWND ok = GetDlgItem(box, IDOK);
+    seen.hasOnlyOkButton = buttons == 1 && ok != nullptr;
+    if (ok != nullptr)
+        PostMessageW(ok, BM_CLICK, 0, 0);
+    return seen;
+}
+
+bool DismissMessageBox(DWORD processId, const std::wstring& caption, DWORD timeoutMs,
+                       SeenMessageBox* seen)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    do {
+        if (HWND box = FindMessageBox(processId, caption)) {
+            *seen = ReadAndPressOk(box);
+            // Wait until it is gone so the next search does not find it again.
+            for (int i = 0; i < 200 && IsWindow(box); ++i)
+                Sleep(10);
+            return true;
+        }
+        Sleep(20);
+    } while (GetTickCount64() < deadline);
+    return false;
+}
+
+MessageBoxWatcher::MessageBoxWatcher(std::wstring caption)
+    : caption_(std::move(caption)), thread_([this] { Run(); })
+{
+}
+
+MessageBoxWatcher::~MessageBoxWatcher()
+{
+    StopAndCollect();
+}
+
+std::vector<SeenMessageBox> MessageBoxWatcher::StopAndCollect()
+{
+    stop_ = true;
+    if (thread_.joinable())
+        thread_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+}
+
+void MessageBoxWatcher::Run()
+{
+    while (!stop_) {
+        SeenMessageBox seen;
+        if (DismissMessageBox(GetCurrentProcessId(), caption_, 50, &seen)) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            seen_.push_back(seen);
+        }
+    }
+}

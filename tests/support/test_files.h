@@ -1,0 +1,26 @@
+// Files and folders for the tests.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+// A new, empty folder under the scratch folder; ends in a backslash.
+std::wstring FreshFolder(const std::wstring& label);
+
+// Names of the files (not folders) directly in `folder`, sorted.
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
+
+// Whole file as bytes; `ok` false when it cannot be read.
+std::string ReadBytes(const std::wstring& path, bool* ok = nullptr);
+
+// The folder of this test program, ending in a backslash.
+std::wstring ProgramFolder();
+
+// Sets TMP and TEMP for this process (and the programs it starts).
+void SetTempFolder(const std::wstring& folder);
+
+// Text of an environment variable; empty when unset.
+std::wstring Environment(const wchar_t* name);
+
+std::string Utf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
