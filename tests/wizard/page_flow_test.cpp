@@ -1,0 +1,193 @@
+// The wizard's decisions, without a window.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "page_flow.h"
+
+namespace {
+
+using Effects = std::vector<PageEffect>;
+
+Effects EffectsOf(const PageStep& step)
+{
+    return Effects(step.effects, step.effects + step.effectCount);
+}
+
+struct Transition {
+    PageState state;
+    PageEvent event;
+    bool finishEnabled;
+    PageState next;
+    Effects effects;
+};
+
+TEST(PageFlow, FollowsTheWholeTransitionTable)
+{
+    const Effects none;
+    const std::vector<Transition> table = {
+        {WelcomeState, NextEvent, false, LicenseState, {DestroyPageEffect, ShowLicenseEffect}},
+        {WelcomeState, CancelEvent, false, EndedState, {DestroyPageEffect, RequestEndEffect}},
+        {WelcomeState, BackEvent, false, WelcomeState, none},
+        {WelcomeState, CloseEvent, false, EndedState, {RequestEndEffect}},
+        {WelcomeState, NoEvent, false, WelcomeState, none},
+        {LicenseState, AcceptOrDeclineEvent, false, LicenseState, {RecomputeFinishEffect}},
+        {LicenseState, AcceptOrDeclineEvent, true, LicenseState, {RecomputeFinishEffect}},
+        {LicenseState, FinishEvent, true, EndedState, {RunInstallEffect, DestroyPageEffect, RequestEndEffect}},
+        {LicenseState, FinishEvent, false, LicenseState, none},
+        {LicenseState, BackEvent, true, WelcomeState, {DestroyPageEffect, ShowWelcomeEffect}},
+        {LicenseState, CancelEvent, true, EndedState, {DestroyPageEffect, RequestEndEffect}},
+        {LicenseState, CloseEvent, true, EndedState, {RequestEndEffect}},
+        {LicenseState, NextEvent, true, LicenseState, none},
+        {LicenseState, NoEvent, true, LicenseState, none},
+    };
+    for (const Transition& t : table) {
+        SCOPED_TRACE(testing::Message() << "state " << t.state << ", event " << t.event
+                                        << ", finish enabled " << t.finishEnabled);
+        const PageStep step = NextPageStep(t.state, t.event, t.finishEnabled);
+        EXPECT_EQ(t.next, step.next);
+        EXPECT_EQ(t.effects, EffectsOf(step));
+    }
+}
+
+TEST(PageFlow, EndedIsFinalAndEveryWayThereRequestsTheEndLast)
+{
+    const PageEvent events[] = {NoEvent, NextEvent, CancelEvent, BackEvent,
+                                AcceptOrDeclineEvent, FinishEvent, CloseEvent};
+    for (PageEvent event : events)
+        EXPECT_TRUE(EffectsOf(NextPageStep(EndedState, event, true)).empty());
+
+    for (PageState state : {WelcomeState, LicenseState}) {
+        for (PageEvent event : events) {
+            const PageStep step = NextPageStep(state, event, true);
+            if (step.next != EndedState)
+                continue;
+            const Effects effects = EffectsOf(step);
+            ASSERT_FALSE(effects.empty());
+            EXPECT_EQ(RequestEndEffect, effects.back()) << "state " << state << ", event " << event;
+            // Nothing but the installation comes before the page is gone.
+            for (size_t i = 1; i + 1 < effects.size(); ++i)
+                EXPECT_EQ(DestroyPageEffect, effects[i]);
+        }
+    }
+}
+
+// A stand-in for the page's controls: records the order it is asked in.
+struct FocusProbe {
+    std::set<PageControl> focused;
+    std::vector<PageControl> asked;
+};
+
+bool ProbeHasFocus(PageControl control, void* context)
+{
+    auto* probe = static_cast<FocusProbe*>(context);
+    probe->asked.push_back(control);
+    return probe->focused.count(control) > 0;
+}
+
+TEST(FocusedControlEvent, ComparesEachPagesControlsInItsOrder)
+{
+    FocusProbe none;
+    EXPECT_EQ(NoEvent, FocusedControlEvent(WelcomeState, ProbeHasFocus, &none));
+    EXPECT_EQ((std::vector<PageControl>{NextControl, CancelControl}), none.asked);
+
+    FocusProbe licenseNone;
+    EXPECT_EQ(NoEvent, FocusedControlEvent(LicenseState, ProbeHasFocus, &licenseNone));
+    EXPECT_EQ((std::vector<PageControl>{AcceptControl, DeclineControl, FinishControl, CancelControl,
+                                        BackControl}),
+              licenseNone.asked);
+
+    FocusProbe ended;
+    EXPECT_EQ(NoEvent, FocusedControlEvent(EndedState, ProbeHasFocus, &ended));
+    EXPECT_TRUE(ended.asked.empty());
+}
+
+TEST(FocusedControlEvent, RaisesTheEventOfTheFocusedControl)
+{
+    struct Case {
+        PageState state;
+        PageControl focused;
+        PageEvent event;
+    };
+    const Case cases[] = {
+        {WelcomeState, NextControl, NextEvent},
+        {WelcomeState, CancelControl, CancelEvent},
+        {WelcomeState, BackControl, NoEvent},  // disabled on the welcome page
+        {LicenseState, AcceptControl, AcceptOrDeclineEvent},
+        {LicenseState, DeclineControl, AcceptOrDeclineEvent},
+        {LicenseState, FinishControl, FinishEvent},
+        {LicenseState, CancelControl, CancelEvent},
+        {LicenseState, BackControl, BackEvent},
+        {LicenseState, NextControl, NoEvent},
+    };
+    for (const Case& c : cases) {
+        FocusProbe probe;
+        probe.focused.insert(c.focused);
+        EXPECT_EQ(c.event, FocusedControlEvent(c.state, ProbeHasFocus, &probe))
+            << "state " << c.state << ", control " << c.focused;
+    }
+}
+
+// Runs events through the flow the way the pages do, with a license page
+// that is made anew (nothing checked, Finish disabled) each time it is shown.
+struct Wizard {
+    PageState state = WelcomeState;
+    int pages = 1;
+    bool acceptChecked = false;
+    bool finishEnabled = false;
+    std::vector<PageEffect> done;
+
+    void Raise(PageEvent event)
+    {
+        const PageStep step = NextPageStep(state, event, finishEnabled);
+        for (int i = 0; i < step.effectCount; ++i) {
+            const PageEffect effect = step.effects[i];
+            done.push_back(effect);
+            if (effect == DestroyPageEffect)
+                --pages;
+            if (effect == ShowWelcomeEffect || effect == ShowLicenseEffect)
+                ++pages;
+            if (effect == ShowLicenseEffect)
+                acceptChecked = finishEnabled = false;
+            if (effect == RecomputeFinishEffect)
+                finishEnabled = acceptChecked;
+        }
+        state = step.next;
+    }
+    void Choose(bool accept)
+    {
+        acceptChecked = accept;
+        Raise(AcceptOrDeclineEvent);
+    }
+};
+
+TEST(PageFlow, BackAndNextClearTheChoiceAndFinishNeedsItAgain)
+{
+    Wizard wizard;
+    wizard.Raise(NextEvent);
+    wizard.Choose(true);
+    EXPECT_TRUE(wizard.finishEnabled);
+    wizard.Choose(false);
+    EXPECT_FALSE(wizard.finishEnabled);
+    wizard.Choose(true);
+    wizard.Raise(BackEvent);
+    wizard.Raise(NextEvent);
+    EXPECT_EQ(LicenseState, wizard.state);
+    EXPECT_EQ(1, wizard.pages) << "exactly one page at a time";
+    EXPECT_FALSE(wizard.finishEnabled);
+
+    wizard.done.clear();
+    wizard.Raise(FinishEvent);  // disabled: ignored
+    EXPECT_TRUE(wizard.done.empty());
+    EXPECT_EQ(LicenseState, wizard.state);
+
+    wizard.Choose(true);
+    wizard.Raise(FinishEvent);
+    EXPECT_EQ(EndedState, wizard.state);
+    EXPECT_EQ(0, wizard.pages);
+    EXPECT_EQ((Effects{RecomputeFinishEffect, RunInstallEffect, DestroyPageEffect, RequestEndEffect}),
+              wizard.done);
+}
+
+}  // namespace
