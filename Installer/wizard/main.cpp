@@ -1,7 +1,14 @@
-// Program entry.
-#include <windows.h>
+// Program entry: the whole program is the frame's modal loop.
+#include "wizard.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+#include "resource.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
+    g_instance = instance;
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, FrameProc, 0);
+    // The frame never came up: a broken program file or no desktop to show it on.
+    if (g_frame == nullptr)
+        return 1;
     return 0;
 }

@@ -1,0 +1,91 @@
+// The frame: an empty top-level dialog that hosts the current page and hands
+// it the keyboard's commands.
+#include "wizard.h"
+
+#include "resource.h"
+
+HINSTANCE g_instance;
+HWND g_frame;
+HWND g_currentPage;
+
+namespace {
+
+HICON g_bigIcon;
+HICON g_smallIcon;
+
+HICON LoadAppIcon(int size)
+{
+    return static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size,
+                                         size, LR_DEFAULTCOLOR));
+}
+
+INT_PTR OnFrameInit(HWND frame)
+{
+    // A missing icon leaves the platform's default one.
+    g_bigIcon = LoadAppIcon(32);
+    g_smallIcon = LoadAppIcon(16);
+    SendMessageW(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_bigIcon));
+    SendMessageW(frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_smallIcon));
+    g_frame = frame;
+    ShowWelcomePage();
+    return TRUE;
+}
+
+// Enter and Escape reach the frame, which runs the modal loop: the page
+// decides what they mean from the focused control.
+void OnFrameCommand()
+{
+    if (g_currentPage != nullptr)
+        SendMessageW(g_currentPage, WM_PAGE_ACTIVATE, reinterpret_cast<WPARAM>(GetFocus()), 0);
+}
+
+void OnFrameDestroy()
+{
+    if (g_bigIcon != nullptr)
+        DestroyIcon(g_bigIcon);
+    if (g_smallIcon != nullptr)
+        DestroyIcon(g_smallIcon);
+    g_bigIcon = g_smallIcon = nullptr;
+    PostQuitMessage(0);
+}
+
+void ShowPage(int templateId, DLGPROC procedure)
+{
+    g_currentPage = CreateDialogParamW(g_instance, MAKEINTRESOURCEW(templateId), g_frame, procedure, 0);
+    if (g_currentPage == nullptr)
+        return;
+    SetWindowPos(g_currentPage, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    UpdateWindow(g_currentPage);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnFrameInit(frame);
+    case WM_COMMAND:
+        OnFrameCommand();
+        return FALSE;
+    case WM_CLOSE:
+        // Fully handled, and the same on either page: the page is never
+        // consulted, so no page is passed.
+        CarryOutPageStep(nullptr, NextPageStep(WelcomeState, CloseEvent, false));
+        return TRUE;
+    case WM_DESTROY:
+        OnFrameDestroy();
+        return FALSE;
+    }
+    return FALSE;
+}
+
+void ShowWelcomePage()
+{
+    ShowPage(IDD_WELCOME, WelcomePageProc);
+}
+
+void ShowLicensePage()
+{
+    ShowPage(IDD_LICENSE, LicensePageProc);
+}

@@ -1,0 +1,100 @@
+// The license page: the agreement, the choice, and Finish.
+#include "wizard.h"
+
+#include "page_chrome.h"
+#include "page_texts.h"
+#include "resource.h"
+
+namespace {
+
+INT_PTR OnLicenseInit(HWND page)
+{
+    SetDlgItemTextW(page, IDC_LICENSE_TITLE, LicenseTitle);
+    SetDlgItemTextW(page, IDC_LICENSE_SUBTITLE, LicenseSubtitle);
+    SetDlgItemTextW(page, IDC_ACCEPT, AcceptCaption);
+    SetDlgItemTextW(page, IDC_DECLINE, DeclineCaption);
+    SetDlgItemTextW(page, IDOK, FinishCaption);
+    SetDlgItemTextW(page, IDC_BACK, BackCaption);
+    SetDlgItemTextW(page, IDCANCEL, CancelCaption);
+    SetDlgItemTextW(page, IDC_BODY, LicenseText);
+    MakeTitleSemiBold(page, IDC_LICENSE_TITLE);
+    // Neither choice is checked and Finish is disabled: both come from the template.
+    SetFocus(GetDlgItem(page, IDC_ACCEPT));
+    return TRUE;
+}
+
+void OnLicenseEvent(HWND page, PageEvent event)
+{
+    const bool finishEnabled = IsWindowEnabled(GetDlgItem(page, IDOK)) != FALSE;
+    CarryOutPageStep(page, NextPageStep(LicenseState, event, finishEnabled));
+}
+
+// No text in the agreement is shown selected, whatever has the focus.
+void ClearLicenseSelection(HWND page)
+{
+    SendDlgItemMessageW(page, IDC_BODY, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+}
+
+void OnLicenseCommand(HWND page, int id, int code)
+{
+    if (code == EN_SETFOCUS) {
+        ClearLicenseSelection(page);
+        return;
+    }
+    if (code != BN_CLICKED)
+        return;
+    switch (id) {
+    case IDOK:
+        OnLicenseEvent(page, FinishEvent);
+        break;
+    case IDCANCEL:
+        OnLicenseEvent(page, CancelEvent);
+        break;
+    case IDC_BACK:
+        OnLicenseEvent(page, BackEvent);
+        break;
+    case IDC_ACCEPT:
+    case IDC_DECLINE:
+        OnLicenseEvent(page, AcceptOrDeclineEvent);
+        ClearLicenseSelection(page);
+        break;
+    default:
+        ClearLicenseSelection(page);
+        break;
+    }
+}
+
+INT_PTR OnLicenseColor(HWND page, HDC dc, HWND control)
+{
+    // The agreement keeps the platform's read-only edit box colours.
+    if (control == GetDlgItem(page, IDC_BODY))
+        return FALSE;
+    return TransparentStatic(dc);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK LicensePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnLicenseInit(page);
+    case WM_COMMAND:
+        OnLicenseCommand(page, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_PAGE_ACTIVATE:
+        OnLicenseEvent(page, FocusedPageEvent(page, LicenseState, reinterpret_cast<HWND>(wParam)));
+        return TRUE;
+    case WM_PAINT:
+        PaintHeaderBand(page);
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+        return OnLicenseColor(page, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DESTROY:
+        DeleteTitleFont(page);
+        if (g_currentPage == page)
+            g_currentPage = nullptr;
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,83 @@
+// How the pages carry out the page flow's decisions.
+#include "wizard.h"
+
+#include "install.h"
+#include "resource.h"
+
+namespace {
+
+int ControlId(PageControl control)
+{
+    switch (control) {
+    case NextControl:
+    case FinishControl:
+        return IDOK;
+    case CancelControl:
+        return IDCANCEL;
+    case BackControl:
+        return IDC_BACK;
+    case AcceptControl:
+        return IDC_ACCEPT;
+    case DeclineControl:
+        return IDC_DECLINE;
+    }
+    return 0;
+}
+
+struct FocusQuery {
+    HWND page;
+    HWND focus;
+};
+
+bool ControlHasFocus(PageControl control, void* context)
+{
+    const FocusQuery* query = static_cast<const FocusQuery*>(context);
+    return query->focus != nullptr && GetDlgItem(query->page, ControlId(control)) == query->focus;
+}
+
+void DestroyPage(HWND page)
+{
+    // Only the current page still exists: one destroyed while a message box
+    // of the installation was open is not destroyed again.
+    if (page != nullptr && page == g_currentPage)
+        DestroyWindow(page);
+}
+
+void RecomputeFinish(HWND page)
+{
+    EnableWindow(GetDlgItem(page, IDOK), IsDlgButtonChecked(page, IDC_ACCEPT) == BST_CHECKED);
+}
+
+}  // namespace
+
+PageEvent FocusedPageEvent(HWND page, PageState state, HWND focus)
+{
+    FocusQuery query = {page, focus};
+    return FocusedControlEvent(state, ControlHasFocus, &query);
+}
+
+void CarryOutPageStep(HWND page, const PageStep& step)
+{
+    for (int i = 0; i < step.effectCount; ++i) {
+        switch (step.effects[i]) {
+        case DestroyPageEffect:
+            DestroyPage(page);
+            break;
+        case ShowWelcomeEffect:
+            ShowWelcomePage();
+            break;
+        case ShowLicenseEffect:
+            ShowLicensePage();
+            break;
+        case RecomputeFinishEffect:
+            RecomputeFinish(page);
+            break;
+        case RunInstallEffect:
+            RunInstall();
+            break;
+        case RequestEndEffect:
+            PostQuitMessage(0);
+            break;
+        }
+    }
+}

@@ -1,0 +1,64 @@
+// The welcome page: what will be installed and what the device needs.
+#include "wizard.h"
+
+#include "page_chrome.h"
+#include "page_texts.h"
+#include "resource.h"
+
+namespace {
+
+INT_PTR OnWelcomeInit(HWND page)
+{
+    SetDlgItemTextW(page, IDC_BODY, WelcomeText);
+    SetDlgItemTextW(page, IDC_WELCOME_TITLE, WelcomeTitle);
+    SetDlgItemTextW(page, IDC_STATIC, WelcomeSubtitle);
+    SetDlgItemTextW(page, IDC_BACK, BackCaption);
+    SetDlgItemTextW(page, IDOK, NextCaption);
+    SetDlgItemTextW(page, IDCANCEL, CancelCaption);
+    MakeTitleSemiBold(page, IDC_WELCOME_TITLE);
+    SetFocus(GetDlgItem(page, IDOK));
+    return TRUE;
+}
+
+void OnWelcomeEvent(HWND page, PageEvent event)
+{
+    CarryOutPageStep(page, NextPageStep(WelcomeState, event, false));
+}
+
+PageEvent ClickEvent(int id)
+{
+    switch (id) {
+    case IDOK:
+        return NextEvent;
+    case IDCANCEL:
+        return CancelEvent;
+    }
+    return NoEvent;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnWelcomeInit(page);
+    case WM_COMMAND:
+        OnWelcomeEvent(page, ClickEvent(LOWORD(wParam)));
+        return TRUE;
+    case WM_PAGE_ACTIVATE:
+        OnWelcomeEvent(page, FocusedPageEvent(page, WelcomeState, reinterpret_cast<HWND>(wParam)));
+        return TRUE;
+    case WM_PAINT:
+        PaintHeaderBand(page);
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+        return TransparentStatic(reinterpret_cast<HDC>(wParam));
+    case WM_DESTROY:
+        DeleteTitleFont(page);
+        if (g_currentPage == page)
+            g_currentPage = nullptr;
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,29 @@
+// The frame, its pages and what they share.
+#pragma once
+#include <windows.h>
+
+#include "page_flow.h"
+
+// The frame's request to the current page to act on the focused control
+// (wParam). It shares its number with DM_SETDEFID, so the pages answer it as
+// handled in every case.
+const UINT WM_PAGE_ACTIVATE = WM_USER + 1;
+
+// Program-wide handles.
+extern HINSTANCE g_instance;
+extern HWND g_frame;
+extern HWND g_currentPage;
+
+INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK LicensePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+void ShowWelcomePage();
+void ShowLicensePage();
+
+// Carries out the page flow's effects for `page`, in order.
+void CarryOutPageStep(HWND page, const PageStep& step);
+
+// The page event of the control that has the focus (`focus`), if it is one
+// of `page`'s controls that the page compares with.
+PageEvent FocusedPageEvent(HWND page, PageState state, HWND focus);
