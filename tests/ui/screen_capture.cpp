@@ -1,0 +1,80 @@
+#include "screen_capture.h"
+
+#include "test_paths.h"
+
+Capture CaptureScreen(const RECT& rect)
+{
+    Capture capture;
+    capture.width = rect.right - rect.left;
+    capture.height = rect.bottom - rect.top;
+    if (capture.width <= 0 || capture.height <= 0)
+        return capture;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = capture.width;
+    info.bmiHeader.biHeight = -capture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, capture.width, capture.height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    const DWORD* source = static_cast<const DWORD*>(bits);
+    capture.pixels.resize(size_t(capture.width) * capture.height);
+    for (size_t i = 0; i < capture.pixels.size(); ++i) {
+        const DWORD bgr = source[i];
+        capture.pixels[i] = RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return capture;
+}
+
+Capture CaptureWindow(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return CaptureScreen(rect);
+}
+
+std::wstring SaveScreenshot(const Capture& capture, const std::wstring& name)
+{
+    CreateDirectoryW(TEST_SCREENSHOT_DIR, nullptr);
+    const std::wstring path = std::wstring(TEST_SCREENSHOT_DIR) + L"\\" + name + L".bmp";
+    const int stride = (capture.width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = capture.width;
+    header.biHeight = capture.height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biSizeImage = DWORD(stride) * capture.height;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(header);
+    file.bfSize = file.bfOffBits + header.biSizeImage;
+    std::string data(reinterpret_cast<const char*>(&file), sizeof(file));
+    data.append(reinterpret_cast<const char*>(&header), sizeof(header));
+    std::string row(stride, '\0');
+    for (int y = capture.height - 1; y >= 0; --y) {
+        for (int x = 0; x < capture.width; ++x) {
+            const COLORREF c = capture.At(x, y);
+            row[x * 3] = char(GetBValue(c));
+            row[x * 3 + 1] = char(GetGValue(c));
+            row[x * 3 + 2] = char(GetRValue(c));
+        }
+        data += row;
+    }
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    if (out != INVALID_HANDLE_VALUE) {
+        WriteFile(out, data.data(), DWORD(data.size()), &written, nullptr);
+        CloseHandle(out);
+    }
+    return path;
+}

@@ -1,0 +1,48 @@
+// Drives a running VRIXSetup.exe from outside, as a user would: real mouse
+// and keyboard input through the X server (xdotool), and the window state
+// read with ordinary cross-process calls.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+class WizardDriver {
+public:
+    ~WizardDriver();
+
+    // Starts the program with TMP and TEMP set to `tempFolder`; waits for
+    // its frame. False when it did not come up.
+    bool Start(const std::wstring& program, const std::wstring& tempFolder);
+
+    HWND Frame() const { return frame_; }
+    DWORD ProcessId() const { return process_.dwProcessId; }
+    // The visible page inside the frame; null when there is none.
+    HWND Page() const;
+    HWND Control(int id) const;
+    HWND Focus() const;
+    bool Running() const;
+    // Exit code once the program has ended within `timeoutMs`; STILL_ACTIVE otherwise.
+    DWORD WaitForExit(DWORD timeoutMs);
+
+    // Real input through the X server.
+    void Click(HWND window);
+    bool ClickCloseBox();  // false when the frame shows no close box
+    void Key(const std::string& keys);  // xdotool key names, e.g. "Return", "alt+n"
+
+    // Gives the program time to act on input that should change nothing.
+    void Settle();
+
+private:
+    PROCESS_INFORMATION process_ = {};
+    HWND frame_ = nullptr;
+};
+
+std::wstring WindowText(HWND window);
+bool IsChecked(HWND button);
+
+// Polls `condition` until it holds or `timeoutMs` passes.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+
+// Runs xdotool with `arguments` and waits for it. False on failure.
+bool RunXdotool(const std::string& arguments);

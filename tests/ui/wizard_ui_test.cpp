@@ -1,0 +1,499 @@
+// The real program, started as its own process and used as a user uses it:
+// mouse and keyboard through the X server, state read from outside.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <sstream>
+
+#include "app_paths.h"
+#include "install_texts.h"
+#include "message_boxes.h"
+#include "page_texts.h"
+#include "resource.h"
+#include "screen_capture.h"
+#include "test_files.h"
+#include "test_paths.h"
+#include "wizard_driver.h"
+
+namespace {
+
+// The program under test: the 64-bit twin unless VRIX_PRODUCT names another.
+std::wstring Product()
+{
+    const std::wstring chosen = Environment(L"VRIX_PRODUCT");
+    return chosen.empty() ? TEST_PRODUCT_WIN64 : chosen;
+}
+
+RECT RectIn(HWND window, HWND relativeTo)
+{
+    RECT rect = {}, origin = {};
+    GetWindowRect(window, &rect);
+    GetWindowRect(relativeTo, &origin);
+    OffsetRect(&rect, -origin.left, -origin.top);
+    return rect;
+}
+
+double Fraction(const Capture& shot, const RECT& area, COLORREF colour)
+{
+    int count = 0, total = 0;
+    for (int y = std::max<LONG>(0, area.top); y < std::min<LONG>(shot.height, area.bottom); ++y)
+        for (int x = std::max<LONG>(0, area.left); x < std::min<LONG>(shot.width, area.right); ++x, ++total)
+            count += shot.At(x, y) == colour;
+    return total ? double(count) / total : 0.0;
+}
+
+class WizardTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        temp_ = FreshFolder(L"ui");
+        logPath_ = FreshFolder(L"ui-log") + L"fake.log";
+        SetEnvironmentVariableW(L"VRIX_FAKE_LOG", logPath_.c_str());
+        SetEnvironmentVariableW(L"VRIX_FAKE_DELAY_MS", L"1500");
+        RegisterAppManager(FakeAppManagerPath());
+    }
+    void TearDown() override { RemoveAppManagerEntry(); }
+
+    void Start(WizardDriver& wizard, const std::wstring& temp)
+    {
+        ASSERT_TRUE(wizard.Start(Product(), temp)) << "the frame did not come up";
+    }
+    void Start() { Start(wizard_, temp_); }
+
+    HWND Control(int id) { return wizard_.Control(id); }
+    bool OnWelcomePage() { return Control(IDC_WELCOME_TITLE) != nullptr; }
+    bool OnLicensePage() { return Control(IDC_LICENSE_TITLE) != nullptr; }
+    bool FinishEnabled() { return OnLicensePage() && IsWindowEnabled(Control(IDOK)); }
+
+    void ExpectLicensePageFresh()
+    {
+        ASSERT_TRUE(WaitUntil([&] { return OnLicensePage(); })) << "not on the license page";
+        EXPECT_TRUE(WaitUntil([&] { return wizard_.Focus() == Control(IDC_ACCEPT); }))
+            << "the accept button has no focus";
+        EXPECT_FALSE(IsChecked(Control(IDC_ACCEPT)));
+        EXPECT_FALSE(IsChecked(Control(IDC_DECLINE)));
+        EXPECT_FALSE(FinishEnabled());
+    }
+
+    void GoToLicensePage()
+    {
+        wizard_.Click(Control(IDOK));
+        ASSERT_TRUE(WaitUntil([&] { return OnLicensePage(); }));
+    }
+
+    void Accept()
+    {
+        wizard_.Click(Control(IDC_ACCEPT));
+        ASSERT_TRUE(WaitUntil([&] { return FinishEnabled(); })) << "accepting did not enable Finish";
+    }
+
+    void ExpectEndsWithCodeZero(WizardDriver& wizard)
+    {
+        EXPECT_EQ(0u, wizard.WaitForExit(10000)) << "the program did not end with exit code 0";
+    }
+    void ExpectEndsWithCodeZero() { ExpectEndsWithCodeZero(wizard_); }
+
+    bool FakeRan() { return GetFileAttributesW(logPath_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+    std::map<std::string, std::string> FakeLog()
+    {
+        std::map<std::string, std::string> entries;
+        std::istringstream lines(ReadBytes(logPath_));
+        for (std::string line; std::getline(lines, line);)
+            if (line.find('=') != std::string::npos)
+                entries[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+        return entries;
+    }
+
+    // The band above the header rule is white across the page; just below it
+    // the dialog colour; title and subtitle paint no box on the band, and the
+    // controls in `body` none on the dialog background.
+    void ExpectPageChrome(const std::wstring& name, std::initializer_list<int> band,
+                          std::initializer_list<int> body)
+    {
+        const HWND page = wizard_.Page();
+        const Capture shot = CaptureWindow(page);
+        SaveScreenshot(shot, name);
+        const COLORREF white = RGB(255, 255, 255);
+        const COLORREF face = GetSysColor(COLOR_BTNFACE);
+        const RECT rule = RectIn(GetDlgItem(page, IDC_HEADER_RULE), page);
+        ASSERT_GT(rule.top, 10);
+
+        std::vector<RECT> texts;
+        for (int id : band)
+            texts.push_back(RectIn(GetDlgItem(page, id), page));
+        int notWhite = 0;
+        for (int y = 0; y < rule.top; ++y) {
+            for (int x = 0; x < shot.width; ++x) {
+                bool inText = false;
+                for (const RECT& r : texts)
+                    inText = inText || (x >= r.left && x < r.right && y >= r.top && y < r.bottom);
+                notWhite += !inText && shot.At(x, y) != white;
+            }
+        }
+        EXPECT_EQ(0, notWhite) << "pixels above the header rule that are not white";
+        const RECT below = {0, rule.bottom + 2, shot.width, rule.bottom + 4};
+        EXPECT_EQ(1.0, Fraction(shot, below, face)) << "just below the rule is not the dialog colour";
+        for (const RECT& r : texts)
+            EXPECT_LT(Fraction(shot, r, face), 0.05) << "a title or subtitle paints a box on the band";
+        for (int id : body)
+            EXPECT_LT(Fraction(shot, RectIn(GetDlgItem(page, id), page), white), 0.10)
+                << "control " << id << " paints a box on the dialog background";
+    }
+
+    WizardDriver wizard_;
+    std::wstring temp_;
+    std::wstring logPath_;
+};
+
+TEST_F(WizardTest, WelcomePageShowsItsTextsWithTheFocusOnNext)
+{
+    Start();
+    const HWND frame = wizard_.Frame();
+    EXPECT_EQ(L"VRIX Mobile Security", WindowText(frame));
+    const LONG style = GetWindowLongW(frame, GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU) << "no close box";
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    RECT rect;
+    GetWindowRect(frame, &rect);
+    EXPECT_NEAR(GetSystemMetrics(SM_CXSCREEN) / 2, (rect.left + rect.right) / 2, 2) << "not centred";
+    EXPECT_NEAR(GetSystemMetrics(SM_CYSCREEN) / 2, (rect.top + rect.bottom) / 2, 2) << "not centred";
+
+    ASSERT_TRUE(OnWelcomePage());
+    EXPECT_EQ(WelcomeText, WindowText(Control(IDC_BODY)));
+    EXPECT_EQ(WelcomeTitle, WindowText(Control(IDC_WELCOME_TITLE)));
+    EXPECT_EQ(WelcomeSubtitle, WindowText(Control(IDC_STATIC)));
+    EXPECT_EQ(BackCaption, WindowText(Control(IDC_BACK)));
+    EXPECT_EQ(NextCaption, WindowText(Control(IDOK)));
+    EXPECT_EQ(CancelCaption, WindowText(Control(IDCANCEL)));
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_BACK)));
+    EXPECT_EQ(Control(IDOK), wizard_.Focus());
+
+    SaveScreenshot(CaptureWindow(frame), L"welcome-page");
+    ExpectPageChrome(L"welcome-page-client", {IDC_WELCOME_TITLE, IDC_STATIC}, {IDC_BODY});
+}
+
+TEST_F(WizardTest, LicensePageShowsTheAgreementWithNothingChosen)
+{
+    Start();
+    wizard_.Key("Return");  // Next has the focus
+    ExpectLicensePageFresh();
+    EXPECT_EQ(LicenseTitle, WindowText(Control(IDC_LICENSE_TITLE)));
+    EXPECT_EQ(LicenseSubtitle, WindowText(Control(IDC_LICENSE_SUBTITLE)));
+    EXPECT_EQ(AcceptCaption, WindowText(Control(IDC_ACCEPT)));
+    EXPECT_EQ(DeclineCaption, WindowText(Control(IDC_DECLINE)));
+    EXPECT_EQ(FinishCaption, WindowText(Control(IDOK)));
+    EXPECT_EQ(BackCaption, WindowText(Control(IDC_BACK)));
+    EXPECT_EQ(CancelCaption, WindowText(Control(IDCANCEL)));
+    EXPECT_EQ(LicenseText, WindowText(Control(IDC_BODY)));
+    EXPECT_TRUE(GetWindowLongW(Control(IDC_BODY), GWL_STYLE) & ES_READONLY);
+
+    SaveScreenshot(CaptureWindow(wizard_.Frame()), L"license-page");
+    ExpectPageChrome(L"license-page-client", {IDC_LICENSE_TITLE, IDC_LICENSE_SUBTITLE},
+                     {IDC_ACCEPT, IDC_DECLINE});
+    // The agreement keeps the read-only edit box look: not transparent.
+    const HWND page = wizard_.Page();
+    const Capture shot = CaptureWindow(page);
+    RECT box = RectIn(Control(IDC_BODY), page);
+    InflateRect(&box, -4, -4);
+    EXPECT_GT(Fraction(shot, box, GetSysColor(COLOR_BTNFACE)) + Fraction(shot, box, RGB(255, 255, 255)), 0.5);
+}
+
+TEST_F(WizardTest, AcceptEnablesFinishAndDeclineDisablesItAgain)
+{
+    Start();
+    GoToLicensePage();
+    Accept();
+    EXPECT_TRUE(IsChecked(Control(IDC_ACCEPT)));
+    wizard_.Click(Control(IDC_DECLINE));
+    EXPECT_TRUE(WaitUntil([&] { return !FinishEnabled(); }));
+    EXPECT_TRUE(IsChecked(Control(IDC_DECLINE)));
+    EXPECT_FALSE(IsChecked(Control(IDC_ACCEPT)));
+    Accept();
+}
+
+TEST_F(WizardTest, BackThenNextClearsTheChoice)
+{
+    Start();
+    GoToLicensePage();
+    Accept();
+    wizard_.Click(Control(IDC_BACK));
+    ASSERT_TRUE(WaitUntil([&] { return OnWelcomePage(); }));
+    EXPECT_TRUE(WaitUntil([&] { return wizard_.Focus() == Control(IDOK); })) << "Next has no focus";
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_BACK)));
+    GoToLicensePage();
+    ExpectLicensePageFresh();
+}
+
+TEST_F(WizardTest, CancelEndsTheProgramFromEitherPage)
+{
+    Start();
+    wizard_.Click(Control(IDCANCEL));
+    ExpectEndsWithCodeZero();
+
+    WizardDriver second;
+    Start(second, temp_);
+    second.Click(second.Control(IDOK));
+    ASSERT_TRUE(WaitUntil([&] { return second.Control(IDC_ACCEPT) != nullptr; }));
+    second.Click(second.Control(IDC_ACCEPT));
+    second.Click(second.Control(IDCANCEL));
+    ExpectEndsWithCodeZero(second);
+    EXPECT_TRUE(FilesIn(temp_).empty());
+}
+
+TEST_F(WizardTest, TheCloseBoxEndsTheProgramFromEitherPageWithoutInstalling)
+{
+    Start();
+    ASSERT_TRUE(wizard_.ClickCloseBox());
+    ExpectEndsWithCodeZero();
+
+    WizardDriver second;
+    Start(second, temp_);
+    second.Click(second.Control(IDOK));
+    ASSERT_TRUE(WaitUntil([&] { return second.Control(IDC_ACCEPT) != nullptr; }));
+    second.Click(second.Control(IDC_ACCEPT));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(second.Control(IDOK)) != FALSE; }));
+    ASSERT_TRUE(second.ClickCloseBox());
+    ExpectEndsWithCodeZero(second);
+    EXPECT_TRUE(FilesIn(temp_).empty());
+    EXPECT_FALSE(FakeRan());
+}
+
+TEST_F(WizardTest, EnterAndEscapeActOnTheFocusedButtonOrRadioButton)
+{
+    Start();
+    wizard_.Key("Escape");  // Next has the focus: Escape goes on
+    ExpectLicensePageFresh();
+
+    // On a radio button both keys only recompute Finish.
+    wizard_.Key("Escape");
+    wizard_.Key("Return");
+    wizard_.Settle();
+    EXPECT_TRUE(OnLicensePage());
+    EXPECT_FALSE(FinishEnabled());
+    EXPECT_TRUE(wizard_.Running());
+
+    wizard_.Key("Tab");  // decline
+    wizard_.Key("Tab");  // Back
+    ASSERT_TRUE(WaitUntil([&] { return wizard_.Focus() == Control(IDC_BACK); }));
+    wizard_.Key("Return");
+    ASSERT_TRUE(WaitUntil([&] { return OnWelcomePage(); }));
+
+    wizard_.Key("Tab");  // Next -> Cancel
+    ASSERT_TRUE(WaitUntil([&] { return wizard_.Focus() == Control(IDCANCEL); }));
+    wizard_.Key("Return");
+    ExpectEndsWithCodeZero();
+}
+
+TEST_F(WizardTest, EscapeInTheLicenseTextEndsTheProgram)
+{
+    Start();
+    GoToLicensePage();
+    wizard_.Click(Control(IDC_BODY));
+    ASSERT_TRUE(WaitUntil([&] { return wizard_.Focus() == Control(IDC_BODY); }));
+    wizard_.Key("Escape");
+    ExpectEndsWithCodeZero();
+    EXPECT_TRUE(FilesIn(temp_).empty());
+}
+
+TEST_F(WizardTest, EnterInTheLicenseTextActsAsFinishOnlyWhileFinishIsEnabled)
+{
+    Start();
+    GoToLicensePage();
+    wizard_.Click(Control(IDC_BODY));
+    ASSERT_TRUE(WaitUntil([&] { return wizard_.Focus() == Control(IDC_BODY); }));
+    wizard_.Key("Return");
+    wizard_.Settle();
+    EXPECT_TRUE(wizard_.Running());
+    EXPECT_TRUE(OnLicensePage());
+    EXPECT_FALSE(FakeRan());
+
+    Accept();
+    wizard_.Click(Control(IDC_BODY));
+    ASSERT_TRUE(WaitUntil([&] { return wizard_.Focus() == Control(IDC_BODY); }));
+    wizard_.Key("Return");
+    ExpectEndsWithCodeZero();
+    EXPECT_TRUE(FakeRan());
+    EXPECT_EQ(2u, FilesIn(temp_).size());
+}
+
+TEST_F(WizardTest, TabVisitsTheLicensePageInTemplateOrderSkippingDisabledFinish)
+{
+    Start();
+    GoToLicensePage();
+    ExpectLicensePageFresh();
+    const auto expectTabTo = [&](int id) {
+        wizard_.Key("Tab");
+        EXPECT_TRUE(WaitUntil([&] { return wizard_.Focus() == Control(id); }, 3000))
+            << "Tab did not reach control " << id;
+    };
+    expectTabTo(IDC_DECLINE);
+    expectTabTo(IDC_BACK);
+    expectTabTo(IDCANCEL);  // Finish is disabled
+    expectTabTo(IDC_BODY);
+    DWORD start = 1, end = 2;
+    SendMessageW(Control(IDC_BODY), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, end) << "tabbing into the agreement left text selected";
+    expectTabTo(IDC_ACCEPT);
+
+    // Once accepted, Finish is a stop too. (Checking a radio button also
+    // takes the tab stop from its unchecked partner, on Windows as on Wine.)
+    Accept();
+    wizard_.Click(Control(IDC_ACCEPT));
+    expectTabTo(IDC_BACK);
+    expectTabTo(IDOK);
+    expectTabTo(IDCANCEL);
+}
+
+TEST_F(WizardTest, EveryEnabledControlAnswersItsAltAccelerator)
+{
+    Start();
+    wizard_.Key("alt+n");
+    ExpectLicensePageFresh();
+    wizard_.Key("alt+a");
+    EXPECT_TRUE(WaitUntil([&] { return FinishEnabled() && IsChecked(Control(IDC_ACCEPT)); }));
+    wizard_.Key("alt+d");
+    EXPECT_TRUE(WaitUntil([&] { return !FinishEnabled() && IsChecked(Control(IDC_DECLINE)); }));
+    wizard_.Key("alt+b");
+    ASSERT_TRUE(WaitUntil([&] { return OnWelcomePage(); }));
+    wizard_.Key("alt+n");
+    ExpectLicensePageFresh();
+    wizard_.Key("alt+a");
+    ASSERT_TRUE(WaitUntil([&] { return FinishEnabled(); }));
+    wizard_.Key("alt+f");
+    ExpectEndsWithCodeZero();
+    EXPECT_TRUE(FakeRan());
+
+    WizardDriver second;
+    Start(second, temp_);
+    second.Key("alt+c");
+    ExpectEndsWithCodeZero(second);
+}
+
+TEST_F(WizardTest, FinishHandsTheCabinetToTheApplicationManagerAndEndsAfterIt)
+{
+    Start();
+    GoToLicensePage();
+    Accept();
+    wizard_.Click(Control(IDOK));
+    // The fake takes 1.5 s; the program must still be there while it runs.
+    ASSERT_TRUE(WaitUntil([&] { return FilesIn(temp_).size() == 2; }));
+    Sleep(500);
+    EXPECT_FALSE(FakeRan());
+    EXPECT_TRUE(wizard_.Running()) << "ended before the Application Manager did";
+    ExpectEndsWithCodeZero();
+
+    const auto log = FakeLog();
+    ASSERT_EQ("1", log.count("finished") ? log.at("finished") : "");
+    EXPECT_EQ("1", log.at("cab_ok"));
+    const std::wstring ini = FromUtf8(log.at("ini"));
+    EXPECT_EQ("\"" + Utf8(FakeAppManagerPath()) + "\" \"" + Utf8(ini) + "\"", log.at("cmdline"));
+    EXPECT_EQ(temp_, ini.substr(0, temp_.size()));
+    const auto files = FilesIn(temp_);
+    ASSERT_EQ(2u, files.size());
+    const std::wstring cab = files[0] == ini.substr(temp_.size()) ? files[1] : files[0];
+    EXPECT_EQ(ReadBytes(TEST_PAYLOAD_FILE), ReadBytes(temp_ + cab));
+}
+
+// Presses Finish and returns the message box that follows.
+HWND FinishToMessageBox(WizardDriver& wizard)
+{
+    wizard.Click(wizard.Control(IDOK));
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindMessageBox(wizard.ProcessId(), MessageCaption)) != nullptr; }, 8000);
+    return box;
+}
+
+TEST_F(WizardTest, WithoutActiveSyncTheUserIsToldAndTheProgramEnds)
+{
+    RemoveAppManagerEntry();
+    Start();
+    GoToLicensePage();
+    Accept();
+    const HWND box = FinishToMessageBox(wizard_);
+    ASSERT_NE(nullptr, box);
+    SaveScreenshot(CaptureWindow(box), L"message-no-activesync");
+    EXPECT_EQ(NoAppManagerMessage, WindowText(GetDlgItem(box, 0xFFFF)));
+    wizard_.Click(GetDlgItem(box, IDOK));
+    ExpectEndsWithCodeZero();
+    EXPECT_TRUE(FilesIn(temp_).empty());
+}
+
+TEST_F(WizardTest, ACabinetThatCannotBeWrittenIsReportedAndTheProgramEnds)
+{
+    const std::wstring missing = temp_ + L"no-such-folder\\";
+    Start(wizard_, missing);
+    GoToLicensePage();
+    Accept();
+    const HWND box = FinishToMessageBox(wizard_);
+    ASSERT_NE(nullptr, box);
+    SaveScreenshot(CaptureWindow(box), L"message-prepare-failed");
+    EXPECT_EQ(PrepareFailedMessage, WindowText(GetDlgItem(box, 0xFFFF)));
+    wizard_.Click(GetDlgItem(box, IDOK));
+    ExpectEndsWithCodeZero();
+    EXPECT_FALSE(FakeRan());
+}
+
+// While a message box of the installation is open the wizard stays live.
+// Whatever the user does then, the program ends cleanly once the box goes.
+enum class WhileBoxOpen { FinishAgain, Back, Cancel, CloseBox };
+
+class WizardWithMessageBox : public WizardTest, public testing::WithParamInterface<WhileBoxOpen> {};
+
+TEST_P(WizardWithMessageBox, EndsCleanlyWhateverTheUserDoes)
+{
+    RemoveAppManagerEntry();
+    Start();
+    GoToLicensePage();
+    Accept();
+    const HWND box = FinishToMessageBox(wizard_);
+    ASSERT_NE(nullptr, box);
+    ASSERT_TRUE(OnLicensePage());
+
+    switch (GetParam()) {
+    case WhileBoxOpen::FinishAgain: {
+        // A second installation runs inside the first and shows its own box.
+        wizard_.Click(Control(IDOK));
+        HWND second = nullptr;
+        ASSERT_TRUE(WaitUntil([&] {
+            second = FindMessageBox(wizard_.ProcessId(), MessageCaption);
+            return second != nullptr && second != box;
+        }));
+        wizard_.Click(GetDlgItem(second, IDOK));
+        break;
+    }
+    case WhileBoxOpen::Back:
+        wizard_.Click(Control(IDC_BACK));
+        ASSERT_TRUE(WaitUntil([&] { return OnWelcomePage(); })) << "the page did not react";
+        break;
+    case WhileBoxOpen::Cancel:
+        wizard_.Click(Control(IDCANCEL));
+        break;
+    case WhileBoxOpen::CloseBox:
+        ASSERT_TRUE(wizard_.ClickCloseBox());
+        break;
+    }
+    // Dismiss whatever box is still open, as the user would.
+    for (int i = 0; i < 4 && wizard_.Running(); ++i) {
+        SeenMessageBox seen;
+        DismissMessageBox(wizard_.ProcessId(), MessageCaption, 1500, &seen);
+    }
+    ExpectEndsWithCodeZero();
+    EXPECT_TRUE(FilesIn(temp_).empty());
+}
+
+std::string ActionName(const testing::TestParamInfo<WhileBoxOpen>& info)
+{
+    static const char* const names[] = {"FinishAgain", "Back", "Cancel", "CloseBox"};
+    return names[int(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(UserActs, WizardWithMessageBox,
+                         testing::Values(WhileBoxOpen::FinishAgain, WhileBoxOpen::Back,
+                                         WhileBoxOpen::Cancel, WhileBoxOpen::CloseBox),
+                         ActionName);
+
+}  // namespace
