@@ -497,3 +497,60 @@ INSTANTIATE_TEST_SUITE_P(UserActs, WizardWithMessageBox,
                          ActionName);
 
 }  // namespace
+
+namespace {
+
+// An extended dialog template whose window class nobody registered.
+std::string UncreatableDialogTemplate()
+{
+    std::string bytes;
+    const auto put16 = [&](unsigned value) { bytes.append(reinterpret_cast<const char*>(&value), 2); };
+    const auto put32 = [&](unsigned value) { bytes.append(reinterpret_cast<const char*>(&value), 4); };
+    put16(1);       // version
+    put16(0xFFFF);  // extended
+    put32(0);       // help id
+    put32(0);       // extended style
+    put32(WS_POPUP | WS_CAPTION);
+    put16(0);       // no controls
+    for (int i = 0; i < 4; ++i)
+        put16(i < 2 ? 0 : 100);
+    put16(0);  // no menu
+    for (wchar_t c : std::wstring(L"NoSuchWindowClass"))
+        put16(c);
+    put16(0);
+    put16(0);  // no title
+    return bytes;
+}
+
+// A copy of the program whose frame cannot be created must end at once with
+// a non-zero exit code.
+TEST(WizardWithoutFrame, EndsWithExitCodeOneInsteadOfWaiting)
+{
+    const std::wstring copy = FreshFolder(L"no-frame") + L"VRIXSetup.exe";
+    ASSERT_TRUE(CopyFileW(Product().c_str(), copy.c_str(), FALSE));
+    HANDLE update = BeginUpdateResourceW(copy.c_str(), FALSE);
+    ASSERT_NE(nullptr, update);
+    std::string broken = UncreatableDialogTemplate();
+    ASSERT_TRUE(UpdateResourceW(update, RT_DIALOG, MAKEINTRESOURCEW(IDD_FRAME),
+                                MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &broken[0],
+                                DWORD(broken.size())));
+    ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
+
+    std::wstring commandLine = L"\"" + copy + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(copy.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    const DWORD waited = WaitForSingleObject(process.hProcess, 10000);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &code);
+    if (waited != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 0xDEAD);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(WAIT_OBJECT_0, waited) << "the program waits without a frame";
+    EXPECT_EQ(1u, code);
+}
+
+}  // namespace
