@@ -9,6 +9,7 @@ VRIX_PACKAGES=(
   wine64
   xvfb xdotool x11-utils
   gcab cabextract libxml2-utils
+  osslsigncode openssl
   fonts-wqy-microhei
   imagemagick
 )
