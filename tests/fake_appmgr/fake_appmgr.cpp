@@ -4,6 +4,8 @@
 // cabinet, waits a moment, then writes what it saw to the file named by
 // VRIX_FAKE_LOG (UTF-8, one "key=value" per line) and exits: 0 when all was
 // well, 3 otherwise. VRIX_FAKE_DELAY_MS sets the wait (700 ms by default).
+// VRIX_FAKE_STARTED names a file that gets the performance counter's value
+// first thing, for the benchmark.
 #include <windows.h>
 #include <shellapi.h>
 #include <stdio.h>
@@ -54,6 +56,16 @@ bool IsWholeCabinet(const std::wstring& path, DWORD* size)
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    LARGE_INTEGER started;
+    QueryPerformanceCounter(&started);
+    const std::wstring startedPath = Environment(L"VRIX_FAKE_STARTED");
+    if (!startedPath.empty()) {
+        FILE* file = _wfopen(startedPath.c_str(), L"wb");
+        if (file != nullptr) {
+            fprintf(file, "%lld\n", static_cast<long long>(started.QuadPart));
+            fclose(file);
+        }
+    }
     std::string log = "cmdline=" + Utf8(GetCommandLineW()) + "\n";
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);

@@ -1,0 +1,213 @@
+// Measures the running program against baselines from the same run:
+//   bench_driver PRODUCT MINIMAL_DIALOG PAYLOAD RUNS
+// - start-up: process start to its first visible top-level window, against
+//   the minimal dialog program;
+// - Finish to the Application Manager's start, against a plain copy of the
+//   payload file;
+// - peak working set while the Application Manager runs, against the
+//   minimal dialog program's while it is shown.
+// Prints one "name value" line per figure; scripts/bench formats them.
+#include <windows.h>
+#include <psapi.h>
+#include <stdio.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app_paths.h"
+#include "resource.h"
+#include "test_files.h"
+
+namespace {
+
+double Milliseconds(LONGLONG ticks)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * double(ticks) / double(frequency.QuadPart);
+}
+
+LONGLONG Now()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND VisibleWindow(DWORD processId)
+{
+    WindowSearch search = {processId, nullptr};
+    EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct Started {
+    PROCESS_INFORMATION process = {};
+    HWND window = nullptr;
+    double milliseconds = 0;
+};
+
+Started StartAndWaitForWindow(const std::wstring& program)
+{
+    Started started;
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    const LONGLONG begin = Now();
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started.process))
+        return started;
+    for (int i = 0; i < 20000 && started.window == nullptr; ++i) {
+        started.window = VisibleWindow(started.process.dwProcessId);
+        if (started.window == nullptr)
+            Sleep(1);
+    }
+    started.milliseconds = Milliseconds(Now() - begin);
+    return started;
+}
+
+void End(Started& started)
+{
+    if (started.window != nullptr)
+        PostMessageW(started.window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(started.process.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(started.process.hProcess, 1);
+    CloseHandle(started.process.hThread);
+    CloseHandle(started.process.hProcess);
+}
+
+SIZE_T PeakWorkingSet(HANDLE process)
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    return GetProcessMemoryInfo(process, &counters, sizeof(counters)) ? counters.PeakWorkingSetSize : 0;
+}
+
+HWND PageControl(HWND frame, int id)
+{
+    for (HWND page = FindWindowExW(frame, nullptr, L"#32770", nullptr); page != nullptr;
+         page = FindWindowExW(frame, page, L"#32770", nullptr))
+        if (IsWindowVisible(page) && GetDlgItem(page, id) != nullptr)
+            return GetDlgItem(page, id);
+    return nullptr;
+}
+
+bool WaitFor(HWND frame, int id, int milliseconds)
+{
+    for (int waited = 0; waited < milliseconds; waited += 5) {
+        if (PageControl(frame, id) != nullptr)
+            return true;
+        Sleep(5);
+    }
+    return false;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 5) {
+        fprintf(stderr, "usage: bench_driver PRODUCT MINIMAL_DIALOG PAYLOAD RUNS\n");
+        return 2;
+    }
+    const std::wstring product = argv[1], minimal = argv[2], payload = argv[3];
+    const int runs = std::max(1, _wtoi(argv[4]));
+
+    // Start-up, alternating the two programs so that both see the same machine.
+    std::vector<double> productStart, minimalStart;
+    SIZE_T minimalPeak = 0;
+    for (int i = 0; i < runs; ++i) {
+        Started p = StartAndWaitForWindow(product);
+        productStart.push_back(p.milliseconds);
+        End(p);
+        Started m = StartAndWaitForWindow(minimal);
+        minimalStart.push_back(m.milliseconds);
+        Sleep(100);
+        minimalPeak = std::max(minimalPeak, PeakWorkingSet(m.process.hProcess));
+        End(m);
+    }
+
+    // Finish to the Application Manager's start, and the working set meanwhile.
+    const std::wstring folder = FreshFolder(L"bench");
+    const std::wstring startedFile = folder + L"started.txt";
+    SetEnvironmentVariableW(L"VRIX_FAKE_STARTED", startedFile.c_str());
+    SetEnvironmentVariableW(L"VRIX_FAKE_DELAY_MS", L"400");
+    SetEnvironmentVariableW(L"VRIX_FAKE_LOG", nullptr);
+    RegisterAppManager(FakeAppManagerPath());
+    std::vector<double> finishToManager, plainCopy;
+    SIZE_T productPeak = 0, beforeFinishPeak = 0, welcomePeak = 0;
+    for (int i = 0; i < runs; ++i) {
+        const std::wstring temp = FreshFolder(L"bench-temp");
+        SetTempFolder(temp);
+        DeleteFileW(startedFile.c_str());
+        Started p = StartAndWaitForWindow(product);
+        Sleep(150);
+        welcomePeak = std::max(welcomePeak, PeakWorkingSet(p.process.hProcess));
+        SendMessageW(PageControl(p.window, IDOK), BM_CLICK, 0, 0);  // Next
+        if (!WaitFor(p.window, IDC_ACCEPT, 5000)) {
+            fprintf(stderr, "the license page did not appear\n");
+            End(p);
+            return 1;
+        }
+        SendMessageW(PageControl(p.window, IDC_ACCEPT), BM_CLICK, 0, 0);
+        Sleep(150);
+        beforeFinishPeak = std::max(beforeFinishPeak, PeakWorkingSet(p.process.hProcess));
+        const LONGLONG finish = Now();
+        PostMessageW(PageControl(p.window, IDOK), BM_CLICK, 0, 0);
+        std::string started;
+        for (int waited = 0; waited < 10000 && started.empty(); waited += 1) {
+            started = ReadBytes(startedFile);
+            if (started.empty() || started.back() != '\n') {
+                started.clear();
+                Sleep(1);
+            }
+        }
+        finishToManager.push_back(Milliseconds(_atoi64(started.c_str()) - finish));
+        Sleep(150);  // the Application Manager runs; the program waits for it
+        productPeak = std::max(productPeak, PeakWorkingSet(p.process.hProcess));
+        WaitForSingleObject(p.process.hProcess, 10000);
+        CloseHandle(p.process.hThread);
+        CloseHandle(p.process.hProcess);
+
+        const std::wstring copy = temp + L"plain-copy.cab";
+        const LONGLONG copyStart = Now();
+        CopyFileW(payload.c_str(), copy.c_str(), FALSE);
+        plainCopy.push_back(Milliseconds(Now() - copyStart));
+    }
+    RemoveAppManagerEntry();
+
+    printf("runs %d\n", runs);
+    printf("startup_ms %.2f\n", Median(productStart));
+    printf("baseline_startup_ms %.2f\n", Median(minimalStart));
+    printf("finish_to_manager_ms %.2f\n", Median(finishToManager));
+    printf("baseline_copy_ms %.3f\n", Median(plainCopy));
+    printf("peak_working_set %zu\n", size_t(productPeak));
+    printf("baseline_peak_working_set %zu\n", size_t(minimalPeak));
+    printf("before_finish_peak_working_set %zu\n", size_t(beforeFinishPeak));
+    printf("welcome_peak_working_set %zu\n", size_t(welcomePeak));
+    return 0;
+}
