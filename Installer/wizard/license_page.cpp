@@ -91,9 +91,7 @@ INT_PTR CALLBACK LicensePageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     case WM_CTLCOLORSTATIC:
         return OnLicenseColor(page, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DESTROY:
-        DeleteTitleFont(page);
-        if (g_currentPage == page)
-            g_currentPage = nullptr;
+        OnPageDestroy(page);
         return TRUE;
     }
     return FALSE;

@@ -2,6 +2,7 @@
 #include "wizard.h"
 
 #include "install.h"
+#include "page_chrome.h"
 #include "resource.h"
 
 namespace {
@@ -49,6 +50,13 @@ void RecomputeFinish(HWND page)
 }
 
 }  // namespace
+
+void OnPageDestroy(HWND page)
+{
+    DeleteTitleFont(page);
+    if (g_currentPage == page)
+        g_currentPage = nullptr;
+}
 
 PageEvent FocusedPageEvent(HWND page, PageState state, HWND focus)
 {

@@ -55,9 +55,7 @@ INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
     case WM_CTLCOLORSTATIC:
         return TransparentStatic(reinterpret_cast<HDC>(wParam));
     case WM_DESTROY:
-        DeleteTitleFont(page);
-        if (g_currentPage == page)
-            g_currentPage = nullptr;
+        OnPageDestroy(page);
         return TRUE;
     }
     return FALSE;

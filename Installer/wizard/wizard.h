@@ -21,6 +21,10 @@ INT_PTR CALLBACK LicensePageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 void ShowWelcomePage();
 void ShowLicensePage();
 
+// WM_DESTROY of either page: releases what the page instance owns, and stops
+// forwarding commands to it.
+void OnPageDestroy(HWND page);
+
 // Carries out the page flow's effects for `page`, in order.
 void CarryOutPageStep(HWND page, const PageStep& step);
 

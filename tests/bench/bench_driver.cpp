@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app_paths.h"
+#include "process_windows.h"
 #include "resource.h"
 #include "test_files.h"
 
@@ -41,28 +42,9 @@ double Median(std::vector<double> values)
     return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindVisible(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND VisibleWindow(DWORD processId)
 {
-    WindowSearch search = {processId, nullptr};
-    EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindProcessWindow(processId, [](HWND) { return true; });
 }
 
 struct Started {

@@ -1,45 +1,15 @@
 #include "message_boxes.h"
 
+#include "process_windows.h"
+
 namespace {
 
 // The message text control of a message box.
 const int MessageTextId = 0xFFFF;
 
-struct FindContext {
-    DWORD processId;
-    const std::wstring* caption;
-    HWND found;
-};
-
-std::wstring WindowText(HWND window)
-{
-    wchar_t buffer[4096] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, sizeof(buffer) / sizeof(buffer[0]),
-                        reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000, nullptr);
-    return buffer;
-}
-
-BOOL CALLBACK FindBox(HWND window, LPARAM param)
-{
-    auto* context = reinterpret_cast<FindContext*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[32] = {};
-    GetClassNameW(window, className, 32);
-    if (owner == context->processId && IsWindowVisible(window)
-        && std::wstring(className) == L"#32770" && GetDlgItem(window, MessageTextId) != nullptr
-        && WindowText(window) == *context->caption) {
-        context->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 BOOL CALLBACK CountButtons(HWND child, LPARAM param)
 {
-    wchar_t className[32] = {};
-    GetClassNameW(child, className, 32);
-    if (_wcsicmp(className, L"Button") == 0 && IsWindowVisible(child))
+    if (_wcsicmp(ClassNameOf(child).c_str(), L"Button") == 0 && IsWindowVisible(child))
         ++*reinterpret_cast<int*>(param);
     return TRUE;
 }
@@ -48,9 +18,10 @@ BOOL CALLBACK CountButtons(HWND child, LPARAM param)
 
 HWND FindMessageBox(DWORD processId, const std::wstring& caption)
 {
-    FindContext context{processId, &caption, nullptr};
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&context));
-    return context.found;
+    return FindProcessWindow(processId, [&](HWND window) {
+        return ClassNameOf(window) == L"#32770" && GetDlgItem(window, MessageTextId) != nullptr
+            && WindowText(window) == caption;
+    });
 }
 
 SeenMessageBox ReadAndPressOk(HWND box)

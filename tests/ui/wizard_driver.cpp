@@ -5,26 +5,6 @@
 
 namespace {
 
-struct FrameSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindFrame(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<FrameSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[32] = {};
-    GetClassNameW(window, className, 32);
-    if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == L"#32770"
-        && WindowText(window) == L"VRIX Mobile Security") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 std::string UnixPath(const std::wstring& windowsPath)
 {
     std::string path = Utf8(windowsPath.substr(2));  // drop "Z:"
@@ -35,15 +15,6 @@ std::string UnixPath(const std::wstring& windowsPath)
 }
 
 }  // namespace
-
-std::wstring WindowText(HWND window)
-{
-    wchar_t buffer[8192] = {};
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, sizeof(buffer) / sizeof(buffer[0]),
-                        reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 3000, &result);
-    return buffer;
-}
 
 bool IsChecked(HWND button)
 {
@@ -114,9 +85,9 @@ bool WizardDriver::Start(const std::wstring& program, const std::wstring& tempFo
                         nullptr, &startup, &process_))
         return false;
     WaitUntil([&] {
-        FrameSearch search = {process_.dwProcessId, nullptr};
-        EnumWindows(FindFrame, reinterpret_cast<LPARAM>(&search));
-        frame_ = search.found;
+        frame_ = FindProcessWindow(process_.dwProcessId, [](HWND window) {
+            return ClassNameOf(window) == L"#32770" && WindowText(window) == L"VRIX Mobile Security";
+        });
         return frame_ != nullptr && Page() != nullptr;
     }, 15000);
     if (frame_ == nullptr)

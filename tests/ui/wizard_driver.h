@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "process_windows.h"
+
 class WizardDriver {
 public:
     ~WizardDriver();
@@ -38,7 +40,6 @@ private:
     HWND frame_ = nullptr;
 };
 
-std::wstring WindowText(HWND window);
 bool IsChecked(HWND button);
 
 // Polls `condition` until it holds or `timeoutMs` passes.

@@ -64,8 +64,13 @@ protected:
 
     HWND Control(int id) { return wizard_.Control(id); }
     bool OnWelcomePage() { return Control(IDC_WELCOME_TITLE) != nullptr; }
-    bool OnLicensePage() { return Control(IDC_LICENSE_TITLE) != nullptr; }
-    bool FinishEnabled() { return OnLicensePage() && IsWindowEnabled(Control(IDOK)); }
+    static bool OnLicensePage(const WizardDriver& wizard) { return wizard.Control(IDC_LICENSE_TITLE) != nullptr; }
+    bool OnLicensePage() { return OnLicensePage(wizard_); }
+    static bool FinishEnabled(const WizardDriver& wizard)
+    {
+        return OnLicensePage(wizard) && IsWindowEnabled(wizard.Control(IDOK));
+    }
+    bool FinishEnabled() { return FinishEnabled(wizard_); }
 
     void ExpectLicensePageFresh()
     {
@@ -77,16 +82,29 @@ protected:
         EXPECT_FALSE(FinishEnabled());
     }
 
-    void GoToLicensePage()
+    static void GoToLicensePage(WizardDriver& wizard)
     {
-        wizard_.Click(Control(IDOK));
-        ASSERT_TRUE(WaitUntil([&] { return OnLicensePage(); }));
+        wizard.Click(wizard.Control(IDOK));
+        ASSERT_TRUE(WaitUntil([&] { return OnLicensePage(wizard); }));
     }
+    void GoToLicensePage() { GoToLicensePage(wizard_); }
 
-    void Accept()
+    static void Accept(WizardDriver& wizard)
     {
-        wizard_.Click(Control(IDC_ACCEPT));
-        ASSERT_TRUE(WaitUntil([&] { return FinishEnabled(); })) << "accepting did not enable Finish";
+        wizard.Click(wizard.Control(IDC_ACCEPT));
+        ASSERT_TRUE(WaitUntil([&] { return FinishEnabled(wizard); })) << "accepting did not enable Finish";
+    }
+    void Accept() { Accept(wizard_); }
+
+    // Accepts and presses Finish; returns the message box that follows.
+    HWND AcceptAndFinishToMessageBox()
+    {
+        GoToLicensePage();
+        Accept();
+        wizard_.Click(Control(IDOK));
+        HWND box = nullptr;
+        WaitUntil([&] { return (box = FindMessageBox(wizard_.ProcessId(), MessageCaption)) != nullptr; }, 8000);
+        return box;
     }
 
     void ExpectEndsWithCodeZero(WizardDriver& wizard)
@@ -235,9 +253,8 @@ TEST_F(WizardTest, CancelEndsTheProgramFromEitherPage)
 
     WizardDriver second;
     Start(second, temp_);
-    second.Click(second.Control(IDOK));
-    ASSERT_TRUE(WaitUntil([&] { return second.Control(IDC_ACCEPT) != nullptr; }));
-    second.Click(second.Control(IDC_ACCEPT));
+    GoToLicensePage(second);
+    Accept(second);
     second.Click(second.Control(IDCANCEL));
     ExpectEndsWithCodeZero(second);
     EXPECT_TRUE(FilesIn(temp_).empty());
@@ -251,10 +268,8 @@ TEST_F(WizardTest, TheCloseBoxEndsTheProgramFromEitherPageWithoutInstalling)
 
     WizardDriver second;
     Start(second, temp_);
-    second.Click(second.Control(IDOK));
-    ASSERT_TRUE(WaitUntil([&] { return second.Control(IDC_ACCEPT) != nullptr; }));
-    second.Click(second.Control(IDC_ACCEPT));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(second.Control(IDOK)) != FALSE; }));
+    GoToLicensePage(second);
+    Accept(second);
     ASSERT_TRUE(second.ClickCloseBox());
     ExpectEndsWithCodeZero(second);
     EXPECT_TRUE(FilesIn(temp_).empty());
@@ -398,44 +413,42 @@ TEST_F(WizardTest, FinishHandsTheCabinetToTheApplicationManagerAndEndsAfterIt)
     EXPECT_EQ(ReadBytes(TEST_PAYLOAD_FILE), ReadBytes(temp_ + cab));
 }
 
-// Presses Finish and returns the message box that follows.
-HWND FinishToMessageBox(WizardDriver& wizard)
-{
-    wizard.Click(wizard.Control(IDOK));
-    HWND box = nullptr;
-    WaitUntil([&] { return (box = FindMessageBox(wizard.ProcessId(), MessageCaption)) != nullptr; }, 8000);
-    return box;
-}
+// Both failures end to end: the message, then the end, with nothing installed.
+struct FailureCase {
+    const char* name;
+    bool activeSyncMissing;  // else the temporary folder does not exist
+    const wchar_t* message;
+    const wchar_t* screenshot;
+};
 
-TEST_F(WizardTest, WithoutActiveSyncTheUserIsToldAndTheProgramEnds)
+class WizardFailure : public WizardTest, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(WizardFailure, TheUserIsToldAndTheProgramEnds)
 {
-    RemoveAppManagerEntry();
-    Start();
-    GoToLicensePage();
-    Accept();
-    const HWND box = FinishToMessageBox(wizard_);
+    if (GetParam().activeSyncMissing)
+        RemoveAppManagerEntry();
+    Start(wizard_, GetParam().activeSyncMissing ? temp_ : temp_ + L"no-such-folder\\");
+    const HWND box = AcceptAndFinishToMessageBox();
     ASSERT_NE(nullptr, box);
-    SaveScreenshot(CaptureWindow(box), L"message-no-activesync");
-    EXPECT_EQ(NoAppManagerMessage, WindowText(GetDlgItem(box, 0xFFFF)));
+    SaveScreenshot(CaptureWindow(box), GetParam().screenshot);
+    EXPECT_EQ(GetParam().message, WindowText(GetDlgItem(box, 0xFFFF)));
     wizard_.Click(GetDlgItem(box, IDOK));
     ExpectEndsWithCodeZero();
     EXPECT_TRUE(FilesIn(temp_).empty());
-}
-
-TEST_F(WizardTest, ACabinetThatCannotBeWrittenIsReportedAndTheProgramEnds)
-{
-    const std::wstring missing = temp_ + L"no-such-folder\\";
-    Start(wizard_, missing);
-    GoToLicensePage();
-    Accept();
-    const HWND box = FinishToMessageBox(wizard_);
-    ASSERT_NE(nullptr, box);
-    SaveScreenshot(CaptureWindow(box), L"message-prepare-failed");
-    EXPECT_EQ(PrepareFailedMessage, WindowText(GetDlgItem(box, 0xFFFF)));
-    wizard_.Click(GetDlgItem(box, IDOK));
-    ExpectEndsWithCodeZero();
     EXPECT_FALSE(FakeRan());
 }
+
+std::string FailureName(const testing::TestParamInfo<FailureCase>& info)
+{
+    return info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, WizardFailure,
+    testing::Values(FailureCase{"ActiveSyncMissing", true, NoAppManagerMessage, L"message-no-activesync"},
+                    FailureCase{"CabinetCannotBeWritten", false, PrepareFailedMessage,
+                                L"message-prepare-failed"}),
+    FailureName);
 
 // While a message box of the installation is open the wizard stays live.
 // Whatever the user does then, the program ends cleanly once the box goes.
@@ -447,9 +460,7 @@ TEST_P(WizardWithMessageBox, EndsCleanlyWhateverTheUserDoes)
 {
     RemoveAppManagerEntry();
     Start();
-    GoToLicensePage();
-    Accept();
-    const HWND box = FinishToMessageBox(wizard_);
+    const HWND box = AcceptAndFinishToMessageBox();
     ASSERT_NE(nullptr, box);
     ASSERT_TRUE(OnLicensePage());
 
