@@ -3,7 +3,9 @@
 # - two plain builds must be byte-identical to each other and to the preset
 #   build (no time stamps, no build paths, fixed cabinet dates);
 # - a build signed with a throwaway self-signed certificate made here must
-#   pass `osslsigncode verify` against that certificate.
+#   pass `osslsigncode verify` against that certificate;
+# - VRIX_PAYLOAD_CAB refuses a missing file and a file that is no cabinet,
+#   and embeds a supplied cabinet as it is.
 #   check_builds.sh SOURCE_DIR PRESET_EXE WORK_DIR
 set -euo pipefail
 source_dir=$1 preset_exe=$2 work=$3
@@ -37,4 +39,24 @@ grep -q 'Signature verification: ok' "$work/verify.log" || { cat "$work/verify.l
 grep -q -i 'sha256' "$work/verify.log" || { echo "not signed with SHA-256"; cat "$work/verify.log"; exit 1; }
 if cmp -s "$work/signed/VRIXSetup.exe" "$preset_exe"; then echo "the signed build carries no signature"; exit 1; fi
 echo "signed: osslsigncode verifies the SHA-256 signature"
+
+refused() {  # refused DIR MESSAGE FILE: configuring with FILE as the cabinet must stop with MESSAGE
+  if cmake -S "$source_dir" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" \
+           -DVRIX_PAYLOAD_CAB="$3" >"$1.log" 2>&1; then
+    echo "a build with VRIX_PAYLOAD_CAB=$3 was not refused"; exit 1
+  fi
+  grep -q "$2" "$1.log" || { echo "no clear message for VRIX_PAYLOAD_CAB=$3:"; cat "$1.log"; exit 1; }
+}
+refused "$work/missing-cab" "no such file" "$work/no-such.cab"
+echo "not a cabinet" >"$work/not-a-cab.cab"
+refused "$work/not-a-cab" "not a Microsoft Cabinet" "$work/not-a-cab.cab"
+# A supplied cabinet (here: a different one made with gcab) is embedded byte for byte.
+printf 'maker payload\n' >"$work/maker.txt"
+gcab --create --zip --nopath "$work/maker.cab" "$work/maker.txt"
+build "$work/maker" -DVRIX_PAYLOAD_CAB="$work/maker.cab"
+hex() { od -An -v -tx1 "$1" | tr -d ' \n'; }
+[[ $(hex "$work/maker/VRIXSetup.exe") == *"$(hex "$work/maker.cab")"* ]] ||
+  { echo "the supplied cabinet is not embedded byte for byte"; exit 1; }
+size=$(stat -c %s "$work/maker.cab")
+echo "VRIX_PAYLOAD_CAB: refuses a missing file and a non-cabinet, embeds a supplied cabinet ($size bytes)"
 rm -rf "$work"
