@@ -19,6 +19,7 @@ public:
 
     HWND Frame() const { return frame_; }
     DWORD ProcessId() const { return process_.dwProcessId; }
+    DWORD ThreadId() const { return process_.dwThreadId; }
     // The visible page inside the frame; null when there is none.
     HWND Page() const;
     HWND Control(int id) const;

@@ -413,6 +413,54 @@ TEST_F(WizardTest, FinishHandsTheCabinetToTheApplicationManagerAndEndsAfterIt)
     EXPECT_EQ(ReadBytes(TEST_PAYLOAD_FILE), ReadBytes(temp_ + cab));
 }
 
+// What only the program itself can tell (its GDI objects and icons), read
+// by a hook DLL that the test loads into it.
+std::map<std::string, std::string> Probe(WizardDriver& wizard, const std::wstring& out)
+{
+    SendMessageW(wizard.Frame(), RegisterWindowMessageW(L"VRIXProbe"), 0, 0);
+    const std::string text = ReadBytes(out);
+    const size_t start = text.rfind('\n', text.size() >= 2 ? text.size() - 2 : 0);
+    std::istringstream fields(text.substr(start == std::string::npos ? 0 : start + 1));
+    std::map<std::string, std::string> probe;
+    for (std::string field; fields >> field;)
+        probe[field.substr(0, field.find('='))] = field.substr(field.find('=') + 1);
+    return probe;
+}
+
+TEST_F(WizardTest, TitlesAreSemiBoldOnEveryVisitAndEachPageDeletesItsOwnFont)
+{
+    const std::wstring out = FreshFolder(L"probe") + L"probe.txt";
+    SetEnvironmentVariableW(L"VRIX_PROBE_OUT", out.c_str());
+    Start();
+    const HMODULE probeDll = LoadLibraryW((ProgramFolder() + L"vrix_probe.dll").c_str());
+    ASSERT_NE(nullptr, probeDll);
+    const HOOKPROC hookProc = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(GetProcAddress(probeDll, "ProbeHook")));
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, hookProc, probeDll, wizard_.ThreadId());
+    ASSERT_NE(nullptr, hook);
+
+    auto welcome = Probe(wizard_, out);
+    ASSERT_FALSE(welcome.empty()) << "the probe did not report";
+    EXPECT_EQ("600", welcome["weight"]);
+    EXPECT_EQ("1", welcome["face_same"]) << "the title font is not a copy of the dialog font";
+    EXPECT_EQ("1", welcome["height_same"]);
+    EXPECT_EQ("32", welcome["big_icon"]);
+    EXPECT_EQ("16", welcome["small_icon"]);
+
+    GoToLicensePage();
+    auto license = Probe(wizard_, out);
+    EXPECT_EQ("600", license["weight"]);
+    EXPECT_NE(welcome["title_font"], license["title_font"]) << "one font shared by two page instances";
+    EXPECT_EQ("0", license["stale_fonts_alive"]) << "the welcome page's font outlived it";
+
+    wizard_.Click(Control(IDC_BACK));
+    ASSERT_TRUE(WaitUntil([&] { return OnWelcomePage(); }));
+    auto again = Probe(wizard_, out);
+    EXPECT_EQ("600", again["weight"]);
+    EXPECT_EQ("0", again["stale_fonts_alive"]) << "a page's font outlived it";
+    UnhookWindowsHookEx(hook);
+}
+
 // Both failures end to end: the message, then the end, with nothing installed.
 struct FailureCase {
     const char* name;
