@@ -7,16 +7,20 @@
 
 namespace {
 
+const ControlText LicenseTexts[] = {
+    {IDC_LICENSE_TITLE, LicenseTitle},
+    {IDC_LICENSE_SUBTITLE, LicenseSubtitle},
+    {IDC_ACCEPT, AcceptCaption},
+    {IDC_DECLINE, DeclineCaption},
+    {IDOK, FinishCaption},
+    {IDC_BACK, BackCaption},
+    {IDCANCEL, CancelCaption},
+    {IDC_BODY, LicenseText},
+};
+
 INT_PTR OnLicenseInit(HWND page)
 {
-    SetDlgItemTextW(page, IDC_LICENSE_TITLE, LicenseTitle);
-    SetDlgItemTextW(page, IDC_LICENSE_SUBTITLE, LicenseSubtitle);
-    SetDlgItemTextW(page, IDC_ACCEPT, AcceptCaption);
-    SetDlgItemTextW(page, IDC_DECLINE, DeclineCaption);
-    SetDlgItemTextW(page, IDOK, FinishCaption);
-    SetDlgItemTextW(page, IDC_BACK, BackCaption);
-    SetDlgItemTextW(page, IDCANCEL, CancelCaption);
-    SetDlgItemTextW(page, IDC_BODY, LicenseText);
+    SetControlTexts(page, LicenseTexts, sizeof(LicenseTexts) / sizeof(LicenseTexts[0]));
     MakeTitleSemiBold(page, IDC_LICENSE_TITLE);
     // Neither choice is checked and Finish is disabled: both come from the template.
     SetFocus(GetDlgItem(page, IDC_ACCEPT));

@@ -51,6 +51,12 @@ void RecomputeFinish(HWND page)
 
 }  // namespace
 
+void SetControlTexts(HWND page, const ControlText* texts, int count)
+{
+    for (int i = 0; i < count; ++i)
+        SetDlgItemTextW(page, texts[i].id, texts[i].text);
+}
+
 void OnPageDestroy(HWND page)
 {
     DeleteTitleFont(page);

@@ -7,14 +7,18 @@
 
 namespace {
 
+const ControlText WelcomeTexts[] = {
+    {IDC_BODY, WelcomeText},
+    {IDC_WELCOME_TITLE, WelcomeTitle},
+    {IDC_STATIC, WelcomeSubtitle},  // the only control with that id here
+    {IDC_BACK, BackCaption},
+    {IDOK, NextCaption},
+    {IDCANCEL, CancelCaption},
+};
+
 INT_PTR OnWelcomeInit(HWND page)
 {
-    SetDlgItemTextW(page, IDC_BODY, WelcomeText);
-    SetDlgItemTextW(page, IDC_WELCOME_TITLE, WelcomeTitle);
-    SetDlgItemTextW(page, IDC_STATIC, WelcomeSubtitle);
-    SetDlgItemTextW(page, IDC_BACK, BackCaption);
-    SetDlgItemTextW(page, IDOK, NextCaption);
-    SetDlgItemTextW(page, IDCANCEL, CancelCaption);
+    SetControlTexts(page, WelcomeTexts, sizeof(WelcomeTexts) / sizeof(WelcomeTexts[0]));
     MakeTitleSemiBold(page, IDC_WELCOME_TITLE);
     SetFocus(GetDlgItem(page, IDOK));
     return TRUE;

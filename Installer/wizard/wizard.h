@@ -21,6 +21,15 @@ INT_PTR CALLBACK LicensePageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 void ShowWelcomePage();
 void ShowLicensePage();
 
+// A control's text as a page sets it at start.
+struct ControlText {
+    int id;
+    const wchar_t* text;
+};
+
+// Sets the texts in the order given.
+void SetControlTexts(HWND page, const ControlText* texts, int count);
+
 // WM_DESTROY of either page: releases what the page instance owns, and stops
 // forwarding commands to it.
 void OnPageDestroy(HWND page);
