@@ -139,26 +139,46 @@ TEST_F(RunInstallTest, AManagerThatCannotStartIsReportedAndBothFilesStay)
     EXPECT_EQ(2u, FilesIn(folder_).size());
 }
 
-TEST_F(RunInstallTest, ACommandLineTooLongForItsBufferIsRefusedAndBothFilesStay)
+// A folder of `length` characters (with its final backslash) under a fresh one.
+std::wstring DeepFolder(size_t length)
 {
-    // A 260-character manager path and a 246-character folder (the longest
-    // GetTempFileNameW takes) give an INI path of 257 and a command line of
-    // 523 characters with its terminator: one more than the buffer holds.
     std::wstring deep = FreshFolder(L"cmd");
-    while (deep.size() < 246) {
-        deep += std::wstring(std::min<size_t>(60, 246 - deep.size()), L'd');
+    while (deep.size() < length) {
+        deep += std::wstring(std::min<size_t>(60, length - deep.size()), L'd');
         deep.back() = L'\\';
         CreateDirectoryW(deep.c_str(), nullptr);
     }
-    ASSERT_EQ(246u, deep.size());
-    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(deep.c_str())) << Utf8(deep);
-    SetTempFolder(deep);
+    return deep;
+}
+
+TEST_F(RunInstallTest, ACommandLineTooLongForItsBufferIsRefusedAndBothFilesStay)
+{
+    // A 260-character manager path and a 246-character folder (the longest
+    // GetTempFileNameW takes). With an 11-character INI name the command line
+    // needs 523 characters with its terminator, one more than its buffer.
+    // Wine writes the name's number without leading zeros, so a name can be
+    // shorter and the line then fits: the outcome is checked against the
+    // length actually needed, until the overflow has been seen.
     const std::wstring manager = L"C:\\" + std::wstring(253, L'm') + L".exe";
     ASSERT_EQ(260u, manager.size());
     RegisterAppManager(manager);
+    bool overflowSeen = false;
+    for (int attempt = 0; attempt < 8 && !overflowSeen; ++attempt) {
+        const std::wstring deep = DeepFolder(246);
+        ASSERT_EQ(246u, deep.size());
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(deep.c_str())) << Utf8(deep);
+        SetTempFolder(deep);
+        const auto seen = RunWithWatcher();
 
-    ExpectOneMessage(RunWithWatcher(), PrepareFailedMessage);
-    EXPECT_EQ(2u, FilesIn(deep).size());
+        const auto files = FilesIn(deep);
+        ASSERT_EQ(2u, files.size()) << "both files stay";
+        const std::wstring ini = ReadBytes(deep + files[0]).rfind("[CEAppManager]", 0) == 0 ? files[0] : files[1];
+        // Two quoted paths, a space and the terminator.
+        const size_t needed = manager.size() + deep.size() + ini.size() + 6;
+        overflowSeen = needed > size_t(CommandLineChars);
+        ExpectOneMessage(seen, overflowSeen ? PrepareFailedMessage : NoAppManagerMessage);
+    }
+    EXPECT_TRUE(overflowSeen) << "no attempt produced a command line too long for its buffer";
 }
 
 TEST_F(RunInstallTest, WithoutAUsableTempFolderNothingIsWrittenAnywhere)
