@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <map>
-#include <sstream>
 
 #include "app_paths.h"
 #include "install.h"
@@ -17,28 +15,13 @@
 
 namespace {
 
-std::map<std::string, std::string> ReadFakeLog(const std::wstring& path)
-{
-    std::map<std::string, std::string> entries;
-    std::istringstream lines(ReadBytes(path));
-    for (std::string line; std::getline(lines, line);) {
-        const size_t equals = line.find('=');
-        if (equals != std::string::npos)
-            entries[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return entries;
-}
-
 class RunInstallTest : public testing::Test {
 protected:
     void SetUp() override
     {
         folder_ = FreshFolder(L"run");
         SetTempFolder(folder_);
-        logPath_ = FreshFolder(L"fake-log") + L"fake.log";
-        SetEnvironmentVariableW(L"VRIX_FAKE_LOG", logPath_.c_str());
-        SetEnvironmentVariableW(L"VRIX_FAKE_DELAY_MS", L"700");
-        RegisterAppManager(FakeAppManagerPath());
+        logPath_ = UseFakeAppManager(L"700");
     }
     void TearDown() override { RemoveAppManagerEntry(); }
 

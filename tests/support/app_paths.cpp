@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <sstream>
+
 #include "test_files.h"
 
 namespace {
@@ -48,4 +50,25 @@ void RegisterAppManagerKeyOnly()
 std::wstring FakeAppManagerPath()
 {
     return ProgramFolder() + L"fake_appmgr.exe";
+}
+
+std::wstring UseFakeAppManager(const wchar_t* delayMs)
+{
+    const std::wstring logPath = FreshFolder(L"fake-log") + L"fake.log";
+    SetEnvironmentVariableW(L"VRIX_FAKE_LOG", logPath.c_str());
+    SetEnvironmentVariableW(L"VRIX_FAKE_DELAY_MS", delayMs);
+    RegisterAppManager(FakeAppManagerPath());
+    return logPath;
+}
+
+std::map<std::string, std::string> ReadFakeLog(const std::wstring& logPath)
+{
+    std::map<std::string, std::string> entries;
+    std::istringstream lines(ReadBytes(logPath));
+    for (std::string line; std::getline(lines, line);) {
+        const size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            entries[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return entries;
 }

@@ -49,10 +49,7 @@ protected:
     void SetUp() override
     {
         temp_ = FreshFolder(L"ui");
-        logPath_ = FreshFolder(L"ui-log") + L"fake.log";
-        SetEnvironmentVariableW(L"VRIX_FAKE_LOG", logPath_.c_str());
-        SetEnvironmentVariableW(L"VRIX_FAKE_DELAY_MS", L"1500");
-        RegisterAppManager(FakeAppManagerPath());
+        logPath_ = UseFakeAppManager(L"1500");
     }
     void TearDown() override { RemoveAppManagerEntry(); }
 
@@ -114,16 +111,6 @@ protected:
     void ExpectEndsWithCodeZero() { ExpectEndsWithCodeZero(wizard_); }
 
     bool FakeRan() { return GetFileAttributesW(logPath_.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-    std::map<std::string, std::string> FakeLog()
-    {
-        std::map<std::string, std::string> entries;
-        std::istringstream lines(ReadBytes(logPath_));
-        for (std::string line; std::getline(lines, line);)
-            if (line.find('=') != std::string::npos)
-                entries[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
-        return entries;
-    }
 
     // The band above the header rule is white across the page; just below it
     // the dialog colour; title and subtitle paint no box on the band, and the
@@ -401,7 +388,7 @@ TEST_F(WizardTest, FinishHandsTheCabinetToTheApplicationManagerAndEndsAfterIt)
     EXPECT_TRUE(wizard_.Running()) << "ended before the Application Manager did";
     ExpectEndsWithCodeZero();
 
-    const auto log = FakeLog();
+    const auto log = ReadFakeLog(logPath_);
     ASSERT_EQ("1", log.count("finished") ? log.at("finished") : "");
     EXPECT_EQ("1", log.at("cab_ok"));
     const std::wstring ini = FromUtf8(log.at("ini"));
