@@ -60,3 +60,18 @@ vrix_build() {
     cmake --build --preset "$preset" -j "$(nproc)"
   done
 }
+
+# Everything the scripts need before they run a Windows program: packages,
+# both builds, a display and the Wine prefix (with wine-env.sh's variables).
+vrix_prepare() {
+  vrix_install_packages
+  vrix_build win32 win64
+  vrix_ensure_display
+  . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+  vrix_ensure_prefix
+}
+
+# True where this host can run 32-bit Windows programs (these machines cannot).
+vrix_can_run_32bit() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine cmd /c exit 0 >/dev/null 2>&1
+}
