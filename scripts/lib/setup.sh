@@ -1,5 +1,10 @@
-# Sourced by scripts/test and scripts/run: the Debian packages the project
-# needs, and a display for Wine.
+# Sourced by scripts/test, scripts/run and scripts/bench: the Debian packages
+# the project needs, a display for Wine, the builds, and what each script
+# must stop again when it ends.
+#
+# VRIX_NO_32BIT=1 makes the scripts behave as on a host that cannot run
+# 32-bit code: no 32-bit Wine is installed or used, and only the 64-bit twin
+# is run.
 
 VRIX_PACKAGES=(
   cmake make git
@@ -13,26 +18,87 @@ VRIX_PACKAGES=(
   fonts-wqy-microhei
   imagemagick
 )
+# 32-bit Wine, and the i386 X libraries it needs to open windows when
+# installed without recommendations.
+VRIX_PACKAGES_I386=(
+  wine32
+  libxrender1 libxrandr2 libxcursor1 libxi6 libxinerama1 libxcomposite1
+  libxfixes3 libxxf86vm1 libgnutls30 libdbus-1-3
+)
 
-vrix_install_packages() {
-  local missing=()
-  for p in "${VRIX_PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+# ---- Cleaning up: every script stops what it started -------------------------
+VRIX_EXIT_ACTIONS=()
+vrix_run_exit_actions() {
+  local i
+  for ((i = ${#VRIX_EXIT_ACTIONS[@]} - 1; i >= 0; i--)); do
+    eval "${VRIX_EXIT_ACTIONS[i]}" || true
   done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  local line="apt-get install -y --no-install-recommends ${missing[*]}"
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing Debian packages. As root, run:" >&2
-    echo "  apt-get update && $line" >&2
-    exit 1
-  fi
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  VRIX_EXIT_ACTIONS=()
+}
+# Runs COMMAND when the script ends, however it ends, after the commands
+# registered later. Scripts use this instead of a trap of their own, which
+# would replace the others.
+vrix_at_exit() {
+  VRIX_EXIT_ACTIONS+=("$1")
+  trap vrix_run_exit_actions EXIT
+  trap 'exit 130' INT TERM
 }
 
-# Starts Xvfb when no display is set; it ends with the calling script.
+# ---- Packages ------------------------------------------------------------------
+vrix_installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
+# Whether the kernel runs 32-bit x86 programs, as far as can be told before
+# anything 32-bit is installed. 32-bit Wine itself is probed later.
+vrix_kernel_runs_32bit() {
+  [ "${VRIX_NO_32BIT:-}" = 1 ] && return 1
+  if [ -e /lib/ld-linux.so.2 ]; then
+    /lib/ld-linux.so.2 --version >/dev/null 2>&1
+    return
+  fi
+  local config="/boot/config-$(uname -r)"
+  ! { [ -r "$config" ] && ! grep -q '^CONFIG_IA32_EMULATION=y' "$config"; }
+}
+
+vrix_install_packages() {
+  local missing=() missing32=() p
+  for p in "${VRIX_PACKAGES[@]}"; do
+    vrix_installed "$p" || missing+=("$p")
+  done
+  if vrix_kernel_runs_32bit; then
+    for p in "${VRIX_PACKAGES_I386[@]}"; do
+      vrix_installed "$p:i386" || missing32+=("$p:i386")
+    done
+  fi
+  [ ${#missing[@]} -eq 0 ] && [ ${#missing32[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages. As root, run:" >&2
+    [ ${#missing32[@]} -gt 0 ] && echo "  dpkg --add-architecture i386" >&2
+    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]} ${missing32[*]}" >&2
+    # Without 32-bit Wine the twin is still tested; without the rest nothing is.
+    [ ${#missing[@]} -eq 0 ] || exit 1
+    echo "Going on without 32-bit Wine: only the 64-bit twin will run." >&2
+    return 0
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  [ ${#missing32[@]} -gt 0 ] && dpkg --add-architecture i386
+  apt-get update -qq
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+  if [ ${#missing32[@]} -gt 0 ]; then
+    echo "Installing 32-bit Wine: ${missing32[*]}"
+    apt-get install -y -qq --no-install-recommends "${missing32[@]}" >/dev/null ||
+      echo "Could not install 32-bit Wine: only the 64-bit twin will run." >&2
+  fi
+}
+
+# ---- Display ---------------------------------------------------------------------
+# Starts Xvfb when no display is set (VRIX_STARTED_XVFB is then 1); it is
+# stopped when the script ends.
+VRIX_STARTED_XVFB=0
 vrix_ensure_display() {
   [ -n "${DISPLAY:-}" ] && return 0
   local n
@@ -40,12 +106,13 @@ vrix_ensure_display() {
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     VRIX_XVFB_PID=$!
+    vrix_at_exit 'kill $VRIX_XVFB_PID 2>/dev/null; wait $VRIX_XVFB_PID 2>/dev/null'
     for _ in $(seq 50); do
       [ -e "/tmp/.X11-unix/X$n" ] && break
       sleep 0.1
     done
     export DISPLAY=":$n"
-    trap 'kill $VRIX_XVFB_PID 2>/dev/null' EXIT
+    VRIX_STARTED_XVFB=1
     echo "Started Xvfb on $DISPLAY"
     return 0
   done
@@ -53,25 +120,45 @@ vrix_ensure_display() {
   exit 1
 }
 
-vrix_build() {
-  local preset
-  for preset in "$@"; do
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$(nproc)"
-  done
+# ---- Builds --------------------------------------------------------------------
+vrix_build() {  # vrix_build PRESET [TARGET]
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j "$(nproc)" ${2:+--target "$2"}
 }
 
-# Everything the scripts need before they run a Windows program: packages,
-# both builds, a display and the Wine prefix (with wine-env.sh's variables).
+# Everything the scripts need before they run a Windows program: packages, a
+# display, the Wine prefix and session (wine-env.sh), then the builds. Sets
+# VRIX_RUNS_32BIT to 1 where 32-bit programs run here, else 0 with the
+# reason in VRIX_NO_32BIT_REASON. Where they do not, the 32-bit tree builds
+# the product alone: its tests could not run.
 vrix_prepare() {
   vrix_install_packages
-  vrix_build win32 win64
   vrix_ensure_display
   . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
   vrix_ensure_prefix
+  vrix_start_wine_session
+  vrix_at_exit vrix_stop_wine_session
+  if [ "${VRIX_NO_32BIT:-}" = 1 ]; then
+    VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="32-bit support was turned off (VRIX_NO_32BIT=1)"
+  elif vrix_probe_32bit; then
+    VRIX_RUNS_32BIT=1
+  else
+    VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="this host cannot run 32-bit code"
+  fi
+  if [ "$VRIX_RUNS_32BIT" = 1 ]; then
+    vrix_build win32
+  else
+    vrix_build win32 VRIXSetup
+  fi
+  vrix_build win64
 }
 
-# True where this host can run 32-bit Windows programs (these machines cannot).
-vrix_can_run_32bit() {
-  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine cmd /c exit 0 >/dev/null 2>&1
+# The tree whose programs run here: the product's where 32-bit programs run,
+# else the twin's; and the Wine loader for it.
+vrix_runnable_tree() {
+  if [ "$VRIX_RUNS_32BIT" = 1 ]; then
+    VRIX_TREE=win32 VRIX_LOADER=$VRIX_WINE32 VRIX_TREE_NAME="32-bit product"
+  else
+    VRIX_TREE=win64 VRIX_LOADER=$VRIX_WINE64 VRIX_TREE_NAME="64-bit twin"
+  fi
 }

@@ -19,11 +19,10 @@
 
 namespace {
 
-// The program under test: the 64-bit twin unless VRIX_PRODUCT names another.
+// The program under test: this tree's own, the 32-bit product or its twin.
 std::wstring Product()
 {
-    const std::wstring chosen = Environment(L"VRIX_PRODUCT");
-    return chosen.empty() ? TEST_PRODUCT_WIN64 : chosen;
+    return TEST_PRODUCT;
 }
 
 RECT RectIn(HWND window, HWND relativeTo)
