@@ -1,9 +1,10 @@
 // Measures the running program against baselines from the same run:
-//   bench_driver PRODUCT MINIMAL_DIALOG PAYLOAD RUNS
+//   bench_driver PRODUCT MINIMAL_DIALOG RUNS
 // - start-up: process start to its first visible top-level window, against
 //   the minimal dialog program;
-// - Finish to the Application Manager's start, against a plain copy of the
-//   payload file;
+// - Finish to the Application Manager's start, against the minimal program
+//   starting the same fake Application Manager, with a command line of the
+//   same shape, from its OK button: what any installer must spend;
 // - peak working set while the Application Manager runs, against the
 //   minimal dialog program's while it is shown, and the same program's
 //   while it shows the license agreement.
@@ -109,16 +110,41 @@ bool WaitFor(HWND frame, int id, int milliseconds)
     return false;
 }
 
+// Clicks `button` and waits for the fake Application Manager to write its
+// start time into `startedFile`; the time in between.
+double ClickToManagerStart(HWND button, const std::wstring& startedFile)
+{
+    DeleteFileW(startedFile.c_str());
+    const LONGLONG click = Now();
+    PostMessageW(button, BM_CLICK, 0, 0);
+    std::string started;
+    for (int waited = 0; waited < 10000 && started.empty(); waited += 1) {
+        started = ReadBytes(startedFile);
+        if (started.empty() || started.back() != '\n') {
+            started.clear();
+            Sleep(1);
+        }
+    }
+    return Milliseconds(_atoi64(started.c_str()) - click);
+}
+
+void WaitAndClose(Started& started)
+{
+    WaitForSingleObject(started.process.hProcess, 10000);
+    CloseHandle(started.process.hThread);
+    CloseHandle(started.process.hProcess);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 5) {
-        fprintf(stderr, "usage: bench_driver PRODUCT MINIMAL_DIALOG PAYLOAD RUNS\n");
+    if (argc != 4) {
+        fprintf(stderr, "usage: bench_driver PRODUCT MINIMAL_DIALOG RUNS\n");
         return 2;
     }
-    const std::wstring product = argv[1], minimal = argv[2], payload = argv[3];
-    const int runs = std::max(1, _wtoi(argv[4]));
+    const std::wstring product = argv[1], minimal = argv[2];
+    const int runs = std::max(1, _wtoi(argv[3]));
 
     // Start-up, alternating the two programs so that both see the same machine.
     std::vector<double> productStart, minimalStart;
@@ -138,19 +164,18 @@ int wmain(int argc, wchar_t** argv)
         End(a);
     }
 
-    // Finish to the Application Manager's start, and the working set meanwhile.
+    // Finish to the Application Manager's start, and the working set
+    // meanwhile; then the baseline starting the same manager with the INI
+    // file the installer wrote.
     const std::wstring folder = FreshFolder(L"bench");
     const std::wstring startedFile = folder + L"started.txt";
     SetEnvironmentVariableW(L"VRIX_FAKE_STARTED", startedFile.c_str());
-    SetEnvironmentVariableW(L"VRIX_FAKE_DELAY_MS", L"400");
-    SetEnvironmentVariableW(L"VRIX_FAKE_LOG", nullptr);
-    RegisterAppManager(FakeAppManagerPath());
-    std::vector<double> finishToManager, plainCopy;
+    std::vector<double> finishToManager, baselineToManager;
     SIZE_T productPeak = 0, beforeFinishPeak = 0, welcomePeak = 0;
     for (int i = 0; i < runs; ++i) {
         const std::wstring temp = FreshFolder(L"bench-temp");
         SetTempFolder(temp);
-        DeleteFileW(startedFile.c_str());
+        const std::wstring log = UseFakeAppManager(L"400");
         Started p = StartAndWaitForWindow(product);
         Sleep(150);
         welcomePeak = std::max(welcomePeak, PeakWorkingSet(p.process.hProcess));
@@ -163,27 +188,22 @@ int wmain(int argc, wchar_t** argv)
         SendMessageW(PageControl(p.window, IDC_ACCEPT), BM_CLICK, 0, 0);
         Sleep(150);
         beforeFinishPeak = std::max(beforeFinishPeak, PeakWorkingSet(p.process.hProcess));
-        const LONGLONG finish = Now();
-        PostMessageW(PageControl(p.window, IDOK), BM_CLICK, 0, 0);
-        std::string started;
-        for (int waited = 0; waited < 10000 && started.empty(); waited += 1) {
-            started = ReadBytes(startedFile);
-            if (started.empty() || started.back() != '\n') {
-                started.clear();
-                Sleep(1);
-            }
-        }
-        finishToManager.push_back(Milliseconds(_atoi64(started.c_str()) - finish));
+        finishToManager.push_back(ClickToManagerStart(PageControl(p.window, IDOK), startedFile));
         Sleep(150);  // the Application Manager runs; the program waits for it
         productPeak = std::max(productPeak, PeakWorkingSet(p.process.hProcess));
-        WaitForSingleObject(p.process.hProcess, 10000);
-        CloseHandle(p.process.hThread);
-        CloseHandle(p.process.hProcess);
+        WaitAndClose(p);
 
-        const std::wstring copy = temp + L"plain-copy.cab";
-        const LONGLONG copyStart = Now();
-        CopyFileW(payload.c_str(), copy.c_str(), FALSE);
-        plainCopy.push_back(Milliseconds(Now() - copyStart));
+        const auto seen = ReadFakeLog(log);
+        if (!seen.count("ini")) {
+            fprintf(stderr, "the installer did not start the Application Manager\n");
+            return 1;
+        }
+        const std::wstring command = L"\"" + FakeAppManagerPath() + L"\" \"" + FromUtf8(seen.at("ini")) + L"\"";
+        SetEnvironmentVariableW(L"VRIX_BASELINE_COMMAND", command.c_str());
+        Started b = StartAndWaitForWindow(minimal, L"/launch");
+        Sleep(150);
+        baselineToManager.push_back(ClickToManagerStart(GetDlgItem(b.window, IDOK), startedFile));
+        WaitAndClose(b);
     }
     RemoveAppManagerEntry();
 
@@ -191,7 +211,7 @@ int wmain(int argc, wchar_t** argv)
     printf("startup_ms %.2f\n", Median(productStart));
     printf("baseline_startup_ms %.2f\n", Median(minimalStart));
     printf("finish_to_manager_ms %.2f\n", Median(finishToManager));
-    printf("baseline_copy_ms %.3f\n", Median(plainCopy));
+    printf("baseline_to_manager_ms %.2f\n", Median(baselineToManager));
     printf("peak_working_set %zu\n", size_t(productPeak));
     printf("baseline_peak_working_set %zu\n", size_t(minimalPeak));
     printf("agreement_peak_working_set %zu\n", size_t(agreementPeak));
