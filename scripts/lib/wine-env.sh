@@ -53,18 +53,41 @@ vrix_ensure_prefix() {
   ) 9>"$(dirname "$WINEPREFIX")/.wineprefix.lock"
 }
 
-# Starts the prefix's wineserver, kept alive for PERSIST seconds after its
-# last program ends (for ever without an argument), and with it Wine's own
-# background programs, with no terminal or pipe attached. Otherwise they
-# start with the first test and hold its output pipe open, and CTest waits
-# for them to end after every test. Does nothing while a server runs.
+# The scripts run every Windows program of a run in one Wine session: a
+# wineserver kept alive until vrix_stop_wine_session, and Wine's background
+# programs and desktop process (explorer /desktop), started here with no
+# terminal or pipe attached. Otherwise each starts with the first test that
+# needs it and holds that test's output pipe open, and CTest waits after
+# every test until Wine ends it again: Wine closes the desktop a second after
+# its last program ends. A cmd waiting on a pipe that this script holds open
+# stays for the whole session and keeps the desktop in use; rundll32 creates
+# a window, which makes Wine start the desktop process now.
 vrix_start_wine_session() {
-  "$VRIX_WINESERVER" "-p${1:-}" </dev/null >/dev/null 2>&1 || return 0
+  vrix_stop_wine_session
+  "$VRIX_WINESERVER" -p </dev/null >/dev/null 2>&1
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  "$VRIX_WINE64" cmd /c pause <"$fifo" >/dev/null 2>&1 &
+  exec {VRIX_SESSION_FD}>"$fifo"
+  rm -f "$fifo"
+  "$VRIX_WINE64" rundll32 user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
+}
+
+# For a program run outside the scripts (a CTest run on its own): a session
+# that ends a minute after its last program, with Wine's background
+# programs started as above. Does nothing while a session runs.
+vrix_start_brief_wine_session() {
+  "$VRIX_WINESERVER" -p60 </dev/null >/dev/null 2>&1 || return 0
   "$VRIX_WINE64" cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
 }
 
 vrix_stop_wine_session() {
   "$VRIX_WINESERVER" -k 2>/dev/null || true
+  if [ -n "${VRIX_SESSION_FD:-}" ]; then
+    exec {VRIX_SESSION_FD}>&-
+    VRIX_SESSION_FD=
+  fi
 }
 
 # True when 32-bit Windows programs really run in the prefix: a 32-bit cmd
