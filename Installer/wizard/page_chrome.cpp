@@ -16,13 +16,28 @@ void PaintHeaderBand(HWND page)
         POINT ruleTopRight = {rule.right, rule.top};
         ScreenToClient(page, &ruleTopRight);
         band.bottom = ruleTopRight.y;
-        FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        // The system's brush: in a high-contrast scheme the band follows it.
+        FillRect(dc, &band, GetSysColorBrush(COLOR_WINDOW));
     }
     EndPaint(page, &paint);
 }
 
-INT_PTR TransparentStatic(HDC dc)
+namespace {
+
+bool InHeaderBand(HWND page, HWND control)
 {
+    RECT rule;
+    RECT area;
+    return GetWindowRect(GetDlgItem(page, IDC_HEADER_RULE), &rule) && GetWindowRect(control, &area)
+        && area.top < rule.top;
+}
+
+}  // namespace
+
+INT_PTR TransparentStatic(HWND page, HDC dc, HWND control)
+{
+    // The device context's own text colour is black whatever the scheme.
+    SetTextColor(dc, GetSysColor(InHeaderBand(page, control) ? COLOR_WINDOWTEXT : COLOR_BTNTEXT));
     SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
 }

@@ -42,7 +42,7 @@ PageEvent ClickEvent(int id)
 
 }  // namespace
 
-INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -57,7 +57,7 @@ INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
         PaintHeaderBand(page);
         return TRUE;
     case WM_CTLCOLORSTATIC:
-        return TransparentStatic(reinterpret_cast<HDC>(wParam));
+        return TransparentStatic(page, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DESTROY:
         OnPageDestroy(page);
         return TRUE;

@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
+#include <vector>
 
 #include "app_paths.h"
 #include "install_texts.h"
@@ -445,6 +447,96 @@ TEST_F(WizardTest, TitlesAreSemiBoldOnEveryVisitAndEachPageDeletesItsOwnFont)
     EXPECT_EQ("600", again["weight"]);
     EXPECT_EQ("0", again["stale_fonts_alive"]) << "a page's font outlived it";
     UnhookWindowsHookEx(hook);
+}
+
+// Sets values under a key of HKEY_CURRENT_USER for the programs started
+// afterwards (Wine reads colours and DPI when a program starts), and puts
+// the old values back when it goes.
+class UserSettings {
+public:
+    explicit UserSettings(const wchar_t* key)
+    {
+        RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+    }
+    ~UserSettings()
+    {
+        for (const Saved& old : saved_) {
+            if (old.existed)
+                RegSetValueExW(key_, old.name.c_str(), 0, old.type,
+                               reinterpret_cast<const BYTE*>(old.data.data()), DWORD(old.data.size()));
+            else
+                RegDeleteValueW(key_, old.name.c_str());
+        }
+        RegCloseKey(key_);
+    }
+    void Set(const wchar_t* name, const std::wstring& text)
+    {
+        Save(name);
+        RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       DWORD((text.size() + 1) * sizeof(wchar_t)));
+    }
+    void Set(const wchar_t* name, DWORD number)
+    {
+        Save(name);
+        RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+    }
+
+private:
+    struct Saved {
+        std::wstring name;
+        bool existed;
+        DWORD type;
+        std::string data;
+    };
+    void Save(const wchar_t* name)
+    {
+        Saved old = {name, false, 0, std::string(4096, '\0')};
+        DWORD size = DWORD(old.data.size());
+        old.existed = RegQueryValueExW(key_, name, nullptr, &old.type,
+                                       reinterpret_cast<BYTE*>(&old.data[0]), &size) == ERROR_SUCCESS;
+        old.data.resize(old.existed ? size : 0);
+        saved_.push_back(old);
+    }
+    HKEY key_ = nullptr;
+    std::vector<Saved> saved_;
+};
+
+// In a black high-contrast scheme (window and dialog colours black, their
+// texts white) every text of both pages stays readable: the header band is
+// the window colour, and each text shows plenty of pixels far brighter than
+// the black behind it.
+TEST_F(WizardTest, TextsStayReadableInABlackHighContrastScheme)
+{
+    UserSettings colours(L"Control Panel\\Colors");
+    colours.Set(L"Window", L"0 0 0");
+    colours.Set(L"ButtonFace", L"0 0 0");
+    colours.Set(L"WindowText", L"255 255 255");
+    colours.Set(L"ButtonText", L"255 255 255");
+    const auto expectReadable = [&](const wchar_t* screenshot, std::initializer_list<int> ids) {
+        const HWND page = wizard_.Page();
+        const Capture shot = CaptureWindow(page);
+        SaveScreenshot(shot, screenshot);
+        for (int id : ids) {
+            RECT text = RectIn(GetDlgItem(page, id), page);
+            // Only the caption of a radio button, not its round mark.
+            if (ClassNameOf(GetDlgItem(page, id)) == L"Button")
+                text.left += GetSystemMetrics(SM_CXMENUCHECK) + 4;
+            int bright = 0;
+            for (int y = text.top; y < text.bottom; ++y)
+                for (int x = text.left; x < text.right; ++x)
+                    bright += std::max({GetRValue(shot.At(x, y)), GetGValue(shot.At(x, y)),
+                                        GetBValue(shot.At(x, y))}) >= 160;
+            EXPECT_GT(Fraction(shot, text, RGB(0, 0, 0)), 0.5) << "control " << id << " is not on black";
+            EXPECT_GE(bright, 40) << "control " << id << " shows too little text that can be read";
+        }
+    };
+    Start();
+    expectReadable(L"welcome-page-high-contrast", {IDC_WELCOME_TITLE, IDC_STATIC, IDC_BODY});
+    GoToLicensePage();
+    wizard_.Click(Control(IDC_BODY));  // no focus rectangle around a radio button's caption
+    ASSERT_TRUE(WaitUntil([&] { return wizard_.Focus() == Control(IDC_BODY); }));
+    expectReadable(L"license-page-high-contrast",
+                   {IDC_LICENSE_TITLE, IDC_LICENSE_SUBTITLE, IDC_ACCEPT, IDC_DECLINE});
 }
 
 // Both failures end to end: the message, then the end, with nothing installed.
