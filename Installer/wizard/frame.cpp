@@ -13,17 +13,21 @@ namespace {
 HICON g_bigIcon;
 HICON g_smallIcon;
 
-HICON LoadAppIcon(int size)
+// The icon's image for the system's icon size (`widthMetric` and
+// `heightMetric`): 32 and 16 pixels at 96 DPI, larger at higher DPI.
+// LoadImageW picks the closest of the icon's images.
+HICON LoadAppIcon(int widthMetric, int heightMetric)
 {
-    return static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size,
-                                         size, LR_DEFAULTCOLOR));
+    return static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                         GetSystemMetrics(widthMetric),
+                                         GetSystemMetrics(heightMetric), LR_DEFAULTCOLOR));
 }
 
 INT_PTR OnFrameInit(HWND frame)
 {
     // A missing icon leaves the platform's default one.
-    g_bigIcon = LoadAppIcon(32);
-    g_smallIcon = LoadAppIcon(16);
+    g_bigIcon = LoadAppIcon(SM_CXICON, SM_CYICON);
+    g_smallIcon = LoadAppIcon(SM_CXSMICON, SM_CYSMICON);
     SendMessageW(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_bigIcon));
     SendMessageW(frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_smallIcon));
     g_frame = frame;

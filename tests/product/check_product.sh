@@ -3,7 +3,7 @@
 #   check_product.sh OBJDUMP EXE ALLOWLIST SOURCE_DIR
 # - it loads on Windows XP SP3: OS and subsystem version at most 5.1, GUI;
 # - ASLR (with relocations to make it real) and DEP are on;
-# - no link time stamp and no build paths inside;
+# - no link time stamp and no build paths inside; a well-formed manifest;
 # - it imports exactly the functions of the committed allowlist, each one
 #   exported by Windows XP SP3's own DLLs, and no other DLL.
 set -euo pipefail
@@ -23,6 +23,8 @@ characteristics=$((16#$(field DllCharacteristics)))
 grep -q 'Base Relocation Directory \[\.reloc\]' <<<"$headers" || fail "no relocations: ASLR cannot move it"
 grep -q $'^Time/Date\t\tThu Jan  1 00:00:00 1970' <<<"$headers" || fail "carries a link time stamp"
 if grep -a -q -F "$source_dir" "$exe"; then fail "contains the build path $source_dir"; fi
+# Windows refuses to start a program whose manifest is not well-formed XML.
+xmllint --noout "$source_dir/Installer/resources/VRIXSetup.manifest" || fail "the manifest is not well-formed"
 
 imports=$(awk '/DLL Name:/ { dll = $3 } dll && NF == 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ { print dll, $3 }' <<<"$headers" | sort)
 allowed=$(grep -v -e '^#' -e '^$' "$allowlist" | sort)

@@ -198,6 +198,33 @@ TEST_P(ProductResources, OneManifestAsInvokerWithoutCommonControls6)
     EXPECT_EQ(std::string::npos, manifest.find("<dependency"));
 }
 
+// Declared system DPI aware, inside an asm.v3 application's windows
+// settings, and written for Windows Vista to 11.
+TEST_P(ProductResources, ManifestDeclaresDpiAwarenessAndTheSupportedSystems)
+{
+    const std::string manifest = ResourceBytes(module_, RT_MANIFEST, MAKEINTRESOURCEW(1));
+    const size_t application = manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">");
+    const size_t settings = manifest.find("<windowsSettings>", application);
+    const size_t dpiAware = manifest.find(
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>", settings);
+    ASSERT_NE(std::string::npos, application);
+    ASSERT_NE(std::string::npos, settings);
+    EXPECT_NE(std::string::npos, dpiAware);
+    EXPECT_LT(dpiAware, manifest.find("</windowsSettings>", settings));
+
+    const size_t compatibility = manifest.find("<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">");
+    ASSERT_NE(std::string::npos, compatibility);
+    const size_t end = manifest.find("</compatibility>", compatibility);
+    for (const char* id : {"e2011457-1546-43c5-a5fe-008deee3d3f0",    // Vista
+                           "35138b9a-5d96-4fbd-8e2d-a2440225f93a",    // 7
+                           "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",    // 8
+                           "1f676c76-80e1-4239-95bb-83d0f6d0da78",    // 8.1
+                           "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {  // 10 and 11
+        const size_t at = manifest.find(std::string("<supportedOS Id=\"{") + id + "}\"/>", compatibility);
+        EXPECT_LT(at, end) << "no supportedOS " << id;
+    }
+}
+
 TEST_P(ProductResources, CarriesTheBuiltCabinetAndNoVersionResource)
 {
     const std::string cab = ResourceBytes(module_, L"CAB", MAKEINTRESOURCEW(IDR_PAYLOAD));

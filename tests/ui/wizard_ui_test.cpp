@@ -415,16 +415,30 @@ std::map<std::string, std::string> Probe(WizardDriver& wizard, const std::wstrin
     return probe;
 }
 
-TEST_F(WizardTest, TitlesAreSemiBoldOnEveryVisitAndEachPageDeletesItsOwnFont)
+// Names the probe's report file in the environment that a program started
+// afterwards inherits.
+std::wstring PrepareProbeOutput()
 {
     const std::wstring out = FreshFolder(L"probe") + L"probe.txt";
     SetEnvironmentVariableW(L"VRIX_PROBE_OUT", out.c_str());
-    Start();
+    return out;
+}
+
+// Loads the probe into the running program's window thread; null on failure.
+HHOOK AttachProbe(const WizardDriver& wizard)
+{
     const HMODULE probeDll = LoadLibraryW((ProgramFolder() + L"vrix_probe.dll").c_str());
-    ASSERT_NE(nullptr, probeDll);
-    const HOOKPROC hookProc = reinterpret_cast<HOOKPROC>(
+    const HOOKPROC hookProc = probeDll == nullptr ? nullptr : reinterpret_cast<HOOKPROC>(
         reinterpret_cast<void*>(GetProcAddress(probeDll, "ProbeHook")));
-    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, hookProc, probeDll, wizard_.ThreadId());
+    return hookProc == nullptr ? nullptr
+                               : SetWindowsHookExW(WH_CALLWNDPROC, hookProc, probeDll, wizard.ThreadId());
+}
+
+TEST_F(WizardTest, TitlesAreSemiBoldOnEveryVisitAndEachPageDeletesItsOwnFont)
+{
+    const std::wstring out = PrepareProbeOutput();
+    Start();
+    const HHOOK hook = AttachProbe(wizard_);
     ASSERT_NE(nullptr, hook);
 
     auto welcome = Probe(wizard_, out);
@@ -537,6 +551,43 @@ TEST_F(WizardTest, TextsStayReadableInABlackHighContrastScheme)
     ASSERT_TRUE(WaitUntil([&] { return wizard_.Focus() == Control(IDC_BODY); }));
     expectReadable(L"license-page-high-contrast",
                    {IDC_LICENSE_TITLE, IDC_LICENSE_SUBTITLE, IDC_ACCEPT, IDC_DECLINE});
+}
+
+// At 96 DPI and at 144 DPI (150 %) the frame's icons have the system's icon
+// sizes, and every caption and text of both pages fits inside its control,
+// as the program itself measures it. (Wine treats every program as DPI
+// aware; Windows would stretch one that does not declare it.)
+TEST_F(WizardTest, IconsTakeTheSystemSizesAndTextsFitAt96And144Dpi)
+{
+    struct Setting {
+        DWORD dpi;
+        const char* bigIcon;
+        const char* smallIcon;
+        const wchar_t* suffix;
+    };
+    for (const Setting& setting : {Setting{96, "32", "16", L""}, Setting{144, "48", "24", L"-144dpi"}}) {
+        SCOPED_TRACE(testing::Message() << setting.dpi << " DPI");
+        UserSettings desktop(L"Control Panel\\Desktop");
+        desktop.Set(L"LogPixels", setting.dpi);
+        const std::wstring out = PrepareProbeOutput();
+        WizardDriver wizard;
+        Start(wizard, temp_);
+        const HHOOK hook = AttachProbe(wizard);
+        ASSERT_NE(nullptr, hook);
+        auto welcome = Probe(wizard, out);
+        EXPECT_EQ(setting.bigIcon, welcome["big_icon"]);
+        EXPECT_EQ(setting.smallIcon, welcome["small_icon"]);
+        EXPECT_EQ("none", welcome["unfit"]) << "texts that do not fit on the welcome page";
+        if (*setting.suffix)
+            SaveScreenshot(CaptureWindow(wizard.Frame()), std::wstring(L"welcome-page") + setting.suffix);
+        GoToLicensePage(wizard);
+        EXPECT_EQ("none", Probe(wizard, out)["unfit"]) << "texts that do not fit on the license page";
+        if (*setting.suffix)
+            SaveScreenshot(CaptureWindow(wizard.Frame()), std::wstring(L"license-page") + setting.suffix);
+        UnhookWindowsHookEx(hook);
+        wizard.Click(wizard.Control(IDCANCEL));
+        ExpectEndsWithCodeZero(wizard);
+    }
 }
 
 // Both failures end to end: the message, then the end, with nothing installed.
