@@ -15,19 +15,30 @@ namespace {
 const wchar_t AppPathsKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
 
+// The registry view of the other bitness. 64-bit XP and Vista keep App Paths
+// apart for 32-bit and 64-bit programs, and a 64-bit ActiveSync registers
+// its Application Manager in the 64-bit view only (from Windows 7 on both
+// views share one key). 32-bit Windows ignores the flag.
+#ifdef _WIN64
+const REGSAM OtherRegistryView = KEY_WOW64_32KEY;
+#else
+const REGSAM OtherRegistryView = KEY_WOW64_64KEY;
+#endif
+
 // Ownerless on purpose: the wizard stays as it is behind the box.
 void ShowInstallMessage(const wchar_t* text)
 {
     MessageBoxW(nullptr, text, MessageCaption, MB_OK);
 }
 
-// Reads the App Paths default value. A value that is missing, longer than
-// the buffer, or fills it without a terminator counts as not registered.
-bool ReadAppManagerPath(wchar_t (&path)[PathChars])
+// Reads the App Paths default value in the program's own registry view
+// (`view` 0) or another. A value that is missing, longer than the buffer, or
+// fills it without a terminator counts as not registered.
+bool ReadAppManagerPath(wchar_t (&path)[PathChars], REGSAM view)
 {
     ZeroMemory(path, sizeof(path));
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, AppPathsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, AppPathsKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
     DWORD type = 0;
     DWORD size = sizeof(path);
@@ -35,6 +46,13 @@ bool ReadAppManagerPath(wchar_t (&path)[PathChars])
                                          reinterpret_cast<BYTE*>(path), &size);
     RegCloseKey(key);
     return status == ERROR_SUCCESS && BoundedLength(path, PathChars) < PathChars;
+}
+
+// The program's own view decides whenever it holds a usable value; the other
+// view is read only when it does not.
+bool FindAppManager(wchar_t (&path)[PathChars])
+{
+    return ReadAppManagerPath(path, 0) || ReadAppManagerPath(path, OtherRegistryView);
 }
 
 }  // namespace
@@ -48,7 +66,7 @@ void RunInstall()
     const bool haveTempFolder = tempLength != 0 && tempLength < static_cast<DWORD>(PathChars);
 
     wchar_t managerPath[PathChars];
-    if (!ReadAppManagerPath(managerPath)) {
+    if (!FindAppManager(managerPath)) {
         ShowInstallMessage(NoAppManagerMessage);
         return;
     }

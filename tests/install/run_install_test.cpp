@@ -115,6 +115,73 @@ INSTANTIATE_TEST_SUITE_P(
                          [] { RegisterAppManagerRaw(std::vector<wchar_t>(261, L'a')); }}),
     [](const testing::TestParamInfo<UnregisteredCase>& info) { return info.param.name; });
 
+// 64-bit Windows XP and Vista keep App Paths apart for each registry view,
+// and a 64-bit ActiveSync registers its Application Manager in the 64-bit
+// view only. The program reads its own view as always, and the other view
+// only when its own holds nothing usable.
+enum class Entry { None, Fake, Gone, TooLong };
+
+struct ViewsCase {
+    const char* name;
+    Entry own;
+    Entry other;
+    bool managerRuns;  // else the user is told ActiveSync is missing
+};
+
+class RunInstallViews : public RunInstallTest, public testing::WithParamInterface<ViewsCase> {
+protected:
+    void SetUp() override
+    {
+        RunInstallTest::SetUp();
+        ASSERT_TRUE(SplitAppPathsViews()) << "cannot give the 32-bit registry view its own App Paths";
+        RemoveAppManagerEntry(OwnView);
+        RegisterAppManager(L"C:\\other-view-only.exe", OtherView);
+        ASSERT_FALSE(HasAppManagerEntry(OwnView)) << "the registry views still share App Paths";
+        RemoveAppManagerEntry(OtherView);
+    }
+    void TearDown() override
+    {
+        RunInstallTest::TearDown();
+        RemoveAppManagerEntry(OtherView);
+        EXPECT_TRUE(JoinAppPathsViews()) << "the registry views were not linked again";
+    }
+    void Arrange(Entry entry, RegistryView view)
+    {
+        if (entry == Entry::Fake)
+            RegisterAppManager(FakeAppManagerPath(), view);
+        else if (entry == Entry::Gone)
+            RegisterAppManager(folder_ + L"gone\\CEAPPMGR.EXE", view);
+        else if (entry == Entry::TooLong)
+            RegisterAppManager(L"C:\\" + std::wstring(258, L'a') + L".exe", view);
+    }
+};
+
+TEST_P(RunInstallViews, TheOwnViewDecidesAndTheOtherStandsIn)
+{
+    Arrange(GetParam().own, OwnView);
+    Arrange(GetParam().other, OtherView);
+    const auto seen = RunWithWatcher();
+    const auto log = ReadFakeLog(logPath_);
+    if (!GetParam().managerRuns) {
+        ExpectOneMessage(seen, NoAppManagerMessage);
+        EXPECT_TRUE(log.empty()) << "the Application Manager ran";
+        EXPECT_TRUE(FilesIn(folder_).empty());
+        return;
+    }
+    EXPECT_TRUE(seen.empty());
+    ASSERT_EQ("1", log.count("finished") ? log.at("finished") : "") << "the Application Manager did not run";
+    EXPECT_EQ("\"" + Utf8(FakeAppManagerPath()) + "\" \"" + log.at("ini") + "\"", log.at("cmdline"));
+    EXPECT_EQ("1", log.at("cab_ok"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RegistryViews, RunInstallViews,
+    testing::Values(ViewsCase{"OtherViewOnly", Entry::None, Entry::Fake, true},
+                    ViewsCase{"OwnValueTooLong", Entry::TooLong, Entry::Fake, true},
+                    ViewsCase{"BothDifferentOwnWins", Entry::Fake, Entry::Gone, true},
+                    ViewsCase{"Neither", Entry::None, Entry::None, false}),
+    [](const testing::TestParamInfo<ViewsCase>& info) { return info.param.name; });
+
 TEST_F(RunInstallTest, AManagerThatCannotStartIsReportedAndBothFilesStay)
 {
     RegisterAppManager(folder_ + L"gone\\CEAPPMGR.EXE");

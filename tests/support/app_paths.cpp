@@ -11,40 +11,141 @@ namespace {
 const wchar_t AppPathsKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
 
-HKEY CreateKey()
+// Where the 32-bit view keeps App Paths, as the 64-bit view names it, and
+// the 64-bit key that Wine links it to.
+const wchar_t Wow64AppPaths[] = L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const wchar_t LinkTarget[] = L"\\Registry\\Machine\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+
+REGSAM ViewFlag(RegistryView view)
+{
+    if (view == OwnView)
+        return 0;
+#ifdef _WIN64
+    return KEY_WOW64_32KEY;
+#else
+    return KEY_WOW64_64KEY;
+#endif
+}
+
+HKEY CreateKey(RegistryView view)
 {
     HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, AppPathsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                    nullptr);
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, AppPathsKey, 0, nullptr, 0, KEY_ALL_ACCESS | ViewFlag(view),
+                    nullptr, &key, nullptr);
     return key;
 }
 
-}  // namespace
-
-void RemoveAppManagerEntry()
+void SetDefaultValue(RegistryView view, const std::vector<wchar_t>& chars)
 {
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, AppPathsKey);
-}
-
-void RegisterAppManagerRaw(const std::vector<wchar_t>& chars)
-{
-    HKEY key = CreateKey();
+    HKEY key = CreateKey(view);
     RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(chars.data()),
                    static_cast<DWORD>(chars.size() * sizeof(wchar_t)));
     RegCloseKey(key);
 }
 
-void RegisterAppManager(const std::wstring& path)
+// The 32-bit view's App Paths key itself, not what it links to; null when absent.
+HKEY OpenWow64AppPaths()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wow64AppPaths, REG_OPTION_OPEN_LINK,
+                      KEY_ALL_ACCESS | DELETE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
+bool IsLink(HKEY key)
+{
+    DWORD type = 0;
+    return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS
+        && type == REG_LINK;
+}
+
+// Deletes the key behind `key` (which may be a link) and closes the handle.
+bool DeleteOpenKey(HKEY key)
+{
+    typedef LONG(WINAPI * NtDeleteKeyFunction)(HANDLE);
+    const NtDeleteKeyFunction deleteKey = reinterpret_cast<NtDeleteKeyFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+    const bool deleted = deleteKey != nullptr && deleteKey(key) == 0;
+    RegCloseKey(key);
+    return deleted;
+}
+
+}  // namespace
+
+void RemoveAppManagerEntry(RegistryView view)
+{
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, AppPathsKey, ViewFlag(view), 0);
+}
+
+void RegisterAppManagerRaw(const std::vector<wchar_t>& chars)
+{
+    SetDefaultValue(OwnView, chars);
+}
+
+void RegisterAppManager(const std::wstring& path, RegistryView view)
 {
     std::vector<wchar_t> chars(path.begin(), path.end());
     chars.push_back(L'\0');
-    RegisterAppManagerRaw(chars);
+    SetDefaultValue(view, chars);
+}
+
+bool HasAppManagerEntry(RegistryView view)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, AppPathsKey, 0, KEY_READ | ViewFlag(view), &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool SplitAppPathsViews()
+{
+    HKEY key = OpenWow64AppPaths();
+    if (key == nullptr)
+        return false;
+    if (!IsLink(key)) {
+        RegCloseKey(key);
+        return true;
+    }
+    // Only the link goes: the 64-bit key behind it keeps everything.
+    if (!DeleteOpenKey(key))
+        return false;
+    HKEY apart = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wow64AppPaths, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                        nullptr, &apart, nullptr) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(apart);
+    return true;
+}
+
+bool JoinAppPathsViews()
+{
+    if (HKEY key = OpenWow64AppPaths()) {
+        if (IsLink(key)) {
+            RegCloseKey(key);
+            return true;
+        }
+        // A key of its own, made by SplitAppPathsViews: never the tree behind a link.
+        RegDeleteTreeW(key, nullptr);
+        if (!DeleteOpenKey(key))
+            return false;
+    }
+    HKEY link = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wow64AppPaths, 0, nullptr, REG_OPTION_CREATE_LINK,
+                        KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &link, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG set = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                    reinterpret_cast<const BYTE*>(LinkTarget),
+                                    static_cast<DWORD>(wcslen(LinkTarget) * sizeof(wchar_t)));
+    RegCloseKey(link);
+    return set == ERROR_SUCCESS;
 }
 
 void RegisterAppManagerKeyOnly()
 {
     RemoveAppManagerEntry();
-    RegCloseKey(CreateKey());
+    RegCloseKey(CreateKey(OwnView));
 }
 
 std::wstring FakeAppManagerPath()

@@ -5,11 +5,28 @@
 #include <string>
 #include <vector>
 
+// Which registry view a test writes: this program's own (where a program of
+// its bitness reads without asking for a view) or the other bitness's.
+enum RegistryView { OwnView, OtherView };
+
 // Removes the whole CEAPPMGR.EXE key.
-void RemoveAppManagerEntry();
+void RemoveAppManagerEntry(RegistryView view = OwnView);
 
 // Registers `path` as the key's default REG_SZ value, with its terminator.
-void RegisterAppManager(const std::wstring& path);
+void RegisterAppManager(const std::wstring& path, RegistryView view = OwnView);
+
+// Whether `view` holds a CEAPPMGR.EXE key.
+bool HasAppManagerEntry(RegistryView view);
+
+// Gives the 32-bit view an App Paths key of its own, as 64-bit Windows XP
+// and Vista have (Wine, like Windows 7 and later, links it to the 64-bit
+// key): afterwards a value written in one view is not seen in the other.
+// True when the views are apart.
+bool SplitAppPathsViews();
+
+// Links the 32-bit view's App Paths key to the 64-bit one again, dropping
+// what was written in the 32-bit view while apart. True when linked.
+bool JoinAppPathsViews();
 
 // Stores `bytes` as the default value, exactly as given (no terminator added).
 void RegisterAppManagerRaw(const std::vector<wchar_t>& chars);
