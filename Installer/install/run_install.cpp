@@ -55,6 +55,21 @@ bool FindAppManager(wchar_t (&path)[PathChars])
     return ReadAppManagerPath(path, 0) || ReadAppManagerPath(path, OtherRegistryView);
 }
 
+// Waits, without a time-out, until `thread` has ended. A thread that owns
+// windows must still answer the messages other programs send them (a
+// broadcast such as WM_SETTINGCHANGE, a DDE conversation starting): they
+// would hang until the wait ends, and for ever if the sender is the program
+// waited for. So sent messages are delivered as they come; posted ones
+// (input, painting) stay queued, and the wizard reacts to nothing until the
+// wait is over.
+void WaitAnsweringSentMessages(HANDLE thread)
+{
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 }  // namespace
 
 void RunInstall()
@@ -105,7 +120,7 @@ void RunInstall()
         return;
     }
     // The Application Manager is done with the files once its primary thread ends.
-    WaitForSingleObject(process.hThread, INFINITE);
+    WaitAnsweringSentMessages(process.hThread);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 }

@@ -1,7 +1,9 @@
 // Stand-in for ActiveSync's Application Manager. Started with an INI file's
 // path, it reads the INI with the platform's own INI reader, finds the cabinet
 // named by CabFiles next to the INI file and checks that it is a whole
-// cabinet, waits a moment, then writes what it saw to the file named by
+// cabinet, sends a message to the installer's frame if there is one (the
+// installer must answer it while it waits), waits a moment, then writes what
+// it saw to the file named by
 // VRIX_FAKE_LOG (UTF-8, one "key=value" per line) and exits: 0 when all was
 // well, 3 otherwise. VRIX_FAKE_DELAY_MS sets the wait (700 ms by default).
 // VRIX_FAKE_STARTED names a file that gets the performance counter's value
@@ -52,6 +54,17 @@ bool IsWholeCabinet(const std::wstring& path, DWORD* size)
     return read && got == sizeof(header) && memcmp(header, "MSCF", 4) == 0 && recorded == *size;
 }
 
+// Whether the installer's frame answers a message sent to it within a
+// second: "1", "0" when it does not, "none" when there is no frame.
+std::string PingInstaller()
+{
+    const HWND frame = FindWindowW(L"#32770", L"VRIX Mobile Security");
+    if (frame == nullptr)
+        return "none";
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) ? "1" : "0";
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
@@ -87,6 +100,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         log += "cab_size=" + std::to_string(size) + "\n";
         ok = cabOk;
     }
+    log += "frame_answered=" + PingInstaller() + "\n";
     const std::wstring delay = Environment(L"VRIX_FAKE_DELAY_MS");
     Sleep(delay.empty() ? 700 : static_cast<DWORD>(_wtoi(delay.c_str())));
     log += "finished=1\n";

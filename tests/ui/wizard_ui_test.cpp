@@ -463,6 +463,30 @@ TEST_F(WizardTest, TitlesAreSemiBoldOnEveryVisitAndEachPageDeletesItsOwnFont)
     UnhookWindowsHookEx(hook);
 }
 
+// While it waits for the Application Manager the wizard answers the
+// messages other programs send it (the fake sends one to the frame), but
+// reacts to no input: a click on Cancel meanwhile changes nothing.
+TEST_F(WizardTest, WhileWaitingItAnswersSentMessagesButNotInput)
+{
+    Start();
+    GoToLicensePage();
+    Accept();
+    const HWND cancel = Control(IDCANCEL);
+    wizard_.Click(Control(IDOK));
+    ASSERT_TRUE(WaitUntil([&] { return FilesIn(temp_).size() == 2; }));
+    wizard_.Click(cancel);
+    Sleep(300);
+    EXPECT_FALSE(FakeRan()) << "the click came after the wait";
+    EXPECT_TRUE(OnLicensePage()) << "the wizard acted on a click while it waited";
+    ExpectEndsWithCodeZero();
+
+    const auto log = ReadFakeLog(logPath_);
+    ASSERT_EQ("1", log.count("finished") ? log.at("finished") : "");
+    EXPECT_EQ("1", log.at("frame_answered")) << "a message sent to the frame went unanswered";
+    EXPECT_EQ("1", log.at("cab_ok"));
+    EXPECT_EQ(2u, FilesIn(temp_).size());
+}
+
 // Sets values under a key of HKEY_CURRENT_USER for the programs started
 // afterwards (Wine reads colours and DPI when a program starts), and puts
 // the old values back when it goes.
