@@ -57,8 +57,11 @@ vrix_kernel_runs_32bit() {
     /lib/ld-linux.so.2 --version >/dev/null 2>&1
     return
   fi
+  # No 32-bit loader yet: ask the kernel's configuration where it can be read.
   local config="/boot/config-$(uname -r)"
-  ! { [ -r "$config" ] && ! grep -q '^CONFIG_IA32_EMULATION=y' "$config"; }
+  if [ -r "$config" ]; then
+    grep -q '^CONFIG_IA32_EMULATION=y' "$config"
+  fi
 }
 
 vrix_install_packages() {

@@ -60,7 +60,8 @@ bool IsLink(HKEY key)
         && type == REG_LINK;
 }
 
-// Deletes the key behind `key` (which may be a link) and closes the handle.
+// Deletes the key that `key` names (the link itself, where it was opened as
+// one) and closes the handle.
 bool DeleteOpenKey(HKEY key)
 {
     typedef LONG(WINAPI * NtDeleteKeyFunction)(HANDLE);
