@@ -146,7 +146,7 @@ vrix_prepare() {
   elif vrix_probe_32bit; then
     VRIX_RUNS_32BIT=1
   else
-    VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="this host cannot run 32-bit code"
+    VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="this host cannot run 32-bit code (32-bit Wine did not run a 32-bit program)"
   fi
   if [ "$VRIX_RUNS_32BIT" = 1 ]; then
     vrix_build win32
