@@ -74,14 +74,22 @@ Started StartAndWaitForWindow(const std::wstring& program, const wchar_t* argume
     return started;
 }
 
-void End(Started& started)
+// Waits for a program that ends by itself, stops it if it has not within
+// 10 s, and closes its handles.
+void WaitAndClose(Started& started)
 {
-    if (started.window != nullptr)
-        PostMessageW(started.window, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(started.process.hProcess, 10000) != WAIT_OBJECT_0)
         TerminateProcess(started.process.hProcess, 1);
     CloseHandle(started.process.hThread);
     CloseHandle(started.process.hProcess);
+}
+
+// Closes a program's window as its close box does, then as WaitAndClose.
+void End(Started& started)
+{
+    if (started.window != nullptr)
+        PostMessageW(started.window, WM_CLOSE, 0, 0);
+    WaitAndClose(started);
 }
 
 SIZE_T PeakWorkingSet(HANDLE process)
@@ -126,13 +134,6 @@ double ClickToManagerStart(HWND button, const std::wstring& startedFile)
         }
     }
     return Milliseconds(_atoi64(started.c_str()) - click);
-}
-
-void WaitAndClose(Started& started)
-{
-    WaitForSingleObject(started.process.hProcess, 10000);
-    CloseHandle(started.process.hThread);
-    CloseHandle(started.process.hProcess);
 }
 
 }  // namespace
