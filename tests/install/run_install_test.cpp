@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <wchar.h>
 
+#include <algorithm>
 
 #include "app_paths.h"
 #include "install.h"
@@ -201,34 +203,48 @@ std::wstring DeepFolder(size_t length)
     return deep;
 }
 
-TEST_F(RunInstallTest, ACommandLineTooLongForItsBufferIsRefusedAndBothFilesStay)
+// GetTempFileNameW writes its number in hex without leading zeros, starting
+// from the clock and going up past names that are taken. With every name of
+// up to three digits taken, each new name has four: "VRIxxxx.tmp", 11
+// characters, whenever the test runs.
+void TakeShortTempNames(const std::wstring& folder)
 {
-    // A 260-character manager path and a 246-character folder (the longest
-    // GetTempFileNameW takes). With an 11-character INI name the command line
-    // needs 523 characters with its terminator, one more than its buffer.
-    // Wine writes the name's number without leading zeros, so a name can be
-    // shorter and the line then fits: the outcome is checked against the
-    // length actually needed, until the overflow has been seen.
-    const std::wstring manager = L"C:\\" + std::wstring(253, L'm') + L".exe";
-    ASSERT_EQ(260u, manager.size());
-    RegisterAppManager(manager);
-    bool overflowSeen = false;
-    for (int attempt = 0; attempt < 8 && !overflowSeen; ++attempt) {
-        const std::wstring deep = DeepFolder(246);
-        ASSERT_EQ(246u, deep.size());
-        ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(deep.c_str())) << Utf8(deep);
-        SetTempFolder(deep);
+    for (unsigned number = 1; number < 0x1000; ++number) {
+        wchar_t name[16];
+        swprintf(name, 16, L"VRI%x.tmp", number);
+        const HANDLE file = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_NEW, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file) << Utf8(name);
+        CloseHandle(file);
+    }
+}
+
+// A 246-character folder (the longest GetTempFileNameW takes) and an
+// 11-character INI name make a 257-character INI path. Beside a 260-character
+// manager path the command line needs 523 characters with its terminator, one
+// more than its buffer: refused, and both files stay. Beside a 259-character
+// one it fills the buffer exactly and is used (the manager does not exist).
+TEST_F(RunInstallTest, ACommandLineOneCharacterTooLongIsRefusedAndBothFilesStay)
+{
+    const std::wstring deep = DeepFolder(246);
+    ASSERT_EQ(246u, deep.size());
+    TakeShortTempNames(deep);
+    SetTempFolder(deep);
+    for (size_t managerLength : {260u, 259u}) {
+        SCOPED_TRACE(testing::Message() << "manager path of " << managerLength << " characters");
+        RegisterAppManager(L"C:\\" + std::wstring(managerLength - 7, L'm') + L".exe");
+        const auto before = FilesIn(deep);
         const auto seen = RunWithWatcher();
 
-        const auto files = FilesIn(deep);
-        ASSERT_EQ(2u, files.size()) << "both files stay";
-        const std::wstring ini = ReadBytes(deep + files[0]).rfind("[CEAppManager]", 0) == 0 ? files[0] : files[1];
-        // Two quoted paths, a space and the terminator.
-        const size_t needed = manager.size() + deep.size() + ini.size() + 6;
-        overflowSeen = needed > size_t(CommandLineChars);
-        ExpectOneMessage(seen, overflowSeen ? PrepareFailedMessage : NoAppManagerMessage);
+        std::vector<std::wstring> added;
+        for (const std::wstring& name : FilesIn(deep))
+            if (!std::binary_search(before.begin(), before.end(), name))
+                added.push_back(name);
+        ASSERT_EQ(2u, added.size()) << "both files stay";
+        for (const std::wstring& name : added)
+            EXPECT_EQ(11u, name.size()) << Utf8(name);
+        ExpectOneMessage(seen, managerLength == 260 ? PrepareFailedMessage : NoAppManagerMessage);
     }
-    EXPECT_TRUE(overflowSeen) << "no attempt produced a command line too long for its buffer";
 }
 
 TEST_F(RunInstallTest, WithoutAUsableTempFolderNothingIsWrittenAnywhere)
