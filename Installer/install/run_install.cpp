@@ -33,7 +33,10 @@ void ShowInstallMessage(const wchar_t* text)
 
 // Reads the App Paths default value in the program's own registry view
 // (`view` 0) or another. A value that is missing, longer than the buffer, or
-// fills it without a terminator counts as not registered.
+// fills it without a terminator counts as not registered. A REG_EXPAND_SZ
+// value (say "%ProgramFiles%\...") is expanded, as the Shell expands it when
+// it starts a program through App Paths; expanded, it must fit the buffer
+// too. Any other value is used exactly as stored.
 bool ReadAppManagerPath(wchar_t (&path)[PathChars], REGSAM view)
 {
     ZeroMemory(path, sizeof(path));
@@ -45,7 +48,15 @@ bool ReadAppManagerPath(wchar_t (&path)[PathChars], REGSAM view)
     const LONG status = RegQueryValueExW(key, nullptr, nullptr, &type,
                                          reinterpret_cast<BYTE*>(path), &size);
     RegCloseKey(key);
-    return status == ERROR_SUCCESS && BoundedLength(path, PathChars) < PathChars;
+    if (status != ERROR_SUCCESS || BoundedLength(path, PathChars) == PathChars)
+        return false;
+    if (type != REG_EXPAND_SZ)
+        return true;
+    wchar_t expanded[PathChars];
+    // The result counts the terminator; more than the buffer holds is the size it would need.
+    const DWORD needed = ExpandEnvironmentStringsW(path, expanded, PathChars);
+    return needed != 0 && needed <= static_cast<DWORD>(PathChars)
+        && CopyBounded(path, PathChars, expanded);
 }
 
 // The program's own view decides whenever it holds a usable value; the other

@@ -117,11 +117,64 @@ INSTANTIATE_TEST_SUITE_P(
                          [] { RegisterAppManagerRaw(std::vector<wchar_t>(261, L'a')); }}),
     [](const testing::TestParamInfo<UnregisteredCase>& info) { return info.param.name; });
 
+// A REG_EXPAND_SZ value is expanded before use, as the Shell expands it; a
+// REG_SZ value is used as stored, percent signs and all. Expanded, the path
+// must still fit its 261-character buffer, or ActiveSync counts as missing.
+enum class Outcome { ManagerRuns, ManagerCannotStart, NotRegistered };
+
+// Registers "%VRIX_APPMGR%" with the variable standing for `path`.
+void RegisterThroughVariable(const std::wstring& path, DWORD type, RegistryView view = OwnView)
+{
+    SetEnvironmentVariableW(L"VRIX_APPMGR", path.c_str());
+    RegisterAppManager(L"%VRIX_APPMGR%", view, type);
+}
+
+std::wstring MissingProgramPath(size_t length)
+{
+    return L"C:\\" + std::wstring(length - 7, L'x') + L".exe";
+}
+
+struct ValueTypeCase {
+    const char* name;
+    DWORD type;
+    std::wstring (*path)();
+    Outcome outcome;
+};
+
+class RunInstallValueTypes : public RunInstallTest, public testing::WithParamInterface<ValueTypeCase> {};
+
+TEST_P(RunInstallValueTypes, OnlyAnExpandableValueIsExpanded)
+{
+    RegisterThroughVariable(GetParam().path(), GetParam().type);
+    const auto seen = RunWithWatcher();
+    const auto log = ReadFakeLog(logPath_);
+    if (GetParam().outcome == Outcome::ManagerRuns) {
+        EXPECT_TRUE(seen.empty());
+        ASSERT_EQ("1", log.count("finished") ? log.at("finished") : "") << "the Application Manager did not run";
+        EXPECT_EQ("\"" + Utf8(FakeAppManagerPath()) + "\" \"" + log.at("ini") + "\"", log.at("cmdline"));
+        return;
+    }
+    ExpectOneMessage(seen, NoAppManagerMessage);
+    EXPECT_TRUE(log.empty()) << "the Application Manager ran";
+    EXPECT_EQ(GetParam().outcome == Outcome::ManagerCannotStart ? 2u : 0u, FilesIn(folder_).size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, RunInstallValueTypes,
+    testing::Values(
+        ValueTypeCase{"ExpandSzIsExpanded", REG_EXPAND_SZ, FakeAppManagerPath, Outcome::ManagerRuns},
+        ValueTypeCase{"SzIsUsedAsStored", REG_SZ, FakeAppManagerPath, Outcome::ManagerCannotStart},
+        ValueTypeCase{"ExpandedTo260Characters", REG_EXPAND_SZ, [] { return MissingProgramPath(260); },
+                      Outcome::ManagerCannotStart},
+        ValueTypeCase{"ExpandedTo261Characters", REG_EXPAND_SZ, [] { return MissingProgramPath(261); },
+                      Outcome::NotRegistered}),
+    [](const testing::TestParamInfo<ValueTypeCase>& info) { return info.param.name; });
+
 // 64-bit Windows XP and Vista keep App Paths apart for each registry view,
 // and a 64-bit ActiveSync registers its Application Manager in the 64-bit
 // view only. The program reads its own view as always, and the other view
 // only when its own holds nothing usable.
-enum class Entry { None, Fake, Gone, TooLong };
+enum class Entry { None, Fake, ExpandableFake, Gone, TooLong };
 
 struct ViewsCase {
     const char* name;
@@ -151,6 +204,8 @@ protected:
     {
         if (entry == Entry::Fake)
             RegisterAppManager(FakeAppManagerPath(), view);
+        else if (entry == Entry::ExpandableFake)
+            RegisterThroughVariable(FakeAppManagerPath(), REG_EXPAND_SZ, view);
         else if (entry == Entry::Gone)
             RegisterAppManager(folder_ + L"gone\\CEAPPMGR.EXE", view);
         else if (entry == Entry::TooLong)
@@ -180,6 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
     RegistryViews, RunInstallViews,
     testing::Values(ViewsCase{"OtherViewOnly", Entry::None, Entry::Fake, true},
                     ViewsCase{"OwnValueTooLong", Entry::TooLong, Entry::Fake, true},
+                    ViewsCase{"OtherViewExpandable", Entry::None, Entry::ExpandableFake, true},
                     ViewsCase{"BothDifferentOwnWins", Entry::Fake, Entry::Gone, true},
                     ViewsCase{"Neither", Entry::None, Entry::None, false}),
     [](const testing::TestParamInfo<ViewsCase>& info) { return info.param.name; });
@@ -232,7 +288,7 @@ TEST_F(RunInstallTest, ACommandLineOneCharacterTooLongIsRefusedAndBothFilesStay)
     SetTempFolder(deep);
     for (size_t managerLength : {260u, 259u}) {
         SCOPED_TRACE(testing::Message() << "manager path of " << managerLength << " characters");
-        RegisterAppManager(L"C:\\" + std::wstring(managerLength - 7, L'm') + L".exe");
+        RegisterAppManager(MissingProgramPath(managerLength));
         const auto before = FilesIn(deep);
         const auto seen = RunWithWatcher();
 

@@ -35,10 +35,10 @@ HKEY CreateKey(RegistryView view)
     return key;
 }
 
-void SetDefaultValue(RegistryView view, const std::vector<wchar_t>& chars)
+void SetDefaultValue(RegistryView view, const std::vector<wchar_t>& chars, DWORD type = REG_SZ)
 {
     HKEY key = CreateKey(view);
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(chars.data()),
+    RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(chars.data()),
                    static_cast<DWORD>(chars.size() * sizeof(wchar_t)));
     RegCloseKey(key);
 }
@@ -84,11 +84,11 @@ void RegisterAppManagerRaw(const std::vector<wchar_t>& chars)
     SetDefaultValue(OwnView, chars);
 }
 
-void RegisterAppManager(const std::wstring& path, RegistryView view)
+void RegisterAppManager(const std::wstring& path, RegistryView view, DWORD type)
 {
     std::vector<wchar_t> chars(path.begin(), path.end());
     chars.push_back(L'\0');
-    SetDefaultValue(view, chars);
+    SetDefaultValue(view, chars, type);
 }
 
 bool HasAppManagerEntry(RegistryView view)

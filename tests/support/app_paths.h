@@ -1,6 +1,8 @@
 // The App Paths entry by which the program finds the Application Manager,
 // as the tests set it in the private Wine prefix.
 #pragma once
+#include <windows.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -12,8 +14,9 @@ enum RegistryView { OwnView, OtherView };
 // Removes the whole CEAPPMGR.EXE key.
 void RemoveAppManagerEntry(RegistryView view = OwnView);
 
-// Registers `path` as the key's default REG_SZ value, with its terminator.
-void RegisterAppManager(const std::wstring& path, RegistryView view = OwnView);
+// Registers `path` as the key's default value of `type` (REG_SZ or
+// REG_EXPAND_SZ), with its terminator.
+void RegisterAppManager(const std::wstring& path, RegistryView view = OwnView, DWORD type = REG_SZ);
 
 // Whether `view` holds a CEAPPMGR.EXE key.
 bool HasAppManagerEntry(RegistryView view);
