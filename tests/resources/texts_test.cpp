@@ -53,10 +53,12 @@ TEST(LicenseText, HasTheAgreementsShape)
     EXPECT_NE(L'\n', text.back()) << "no line break after the last line";
     // Every line break is CR LF.
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'\n')
+        if (text[i] == L'\n') {
             ASSERT_TRUE(i > 0 && text[i - 1] == L'\r') << "bare LF at " << i;
-        if (text[i] == L'\r')
+        }
+        if (text[i] == L'\r') {
             ASSERT_TRUE(i + 1 < text.size() && text[i + 1] == L'\n') << "bare CR at " << i;
+        }
     }
 
     const auto lines = Split(text, L"\r\n");
@@ -79,8 +81,9 @@ TEST(LicenseText, HasTheAgreementsShape)
         const std::wstring nextNumber = std::to_wstring(section + 1) + L". ";
         if (StartsWith(line, nextNumber))
             ++section;
-        if (i < 12)
+        if (i < 12) {
             EXPECT_EQ(0, section) << "a section starts before the preamble ends";
+        }
         if (i == 0 || lines[i - 1].empty())
             continue;
         // Lettered and roman items by their label; plain paragraphs as "+".
