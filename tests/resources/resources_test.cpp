@@ -234,6 +234,27 @@ TEST_P(ProductResources, CarriesTheBuiltCabinetAndNoVersionResource)
 
 // Each tree reads its own program; the twin's also reads the product, so
 // that hosts which cannot run 32-bit code still check it.
+// The reader the checks above rely on: DS_FIXEDSYS without DS_SETFONT brings
+// no font block, so the first control follows the title directly.
+TEST(DialogTemplateReader, ReadsAFontBlockOnlyWithDsSetfont)
+{
+    const DWORD style = WS_POPUP | DS_FIXEDSYS;
+    const WORD words[] = {1, 0xFFFF, 0, 0, 0, 0, LOWORD(style), HIWORD(style), 1, 0, 0, 50, 20,
+                          0, 0, 0,  // no menu, class or title; the control is 4-byte aligned
+                          0, 0, 0, 0, LOWORD(BS_PUSHBUTTON), HIWORD(BS_PUSHBUTTON), 1, 2, 30, 10,
+                          IDOK, 0, 0xFFFF, 0x0080, L'O', L'K', 0, 0};
+    bool ok = false;
+    const DialogTemplate dialog = ParseDialogTemplate(
+        std::string(reinterpret_cast<const char*>(words), sizeof(words)), &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(L"", dialog.typeface);
+    ASSERT_EQ(1u, dialog.items.size());
+    EXPECT_EQ(IDOK, dialog.items[0].id);
+    EXPECT_EQ(L"Button", dialog.items[0].className);
+    EXPECT_EQ(L"OK", dialog.items[0].title);
+    EXPECT_EQ(30, dialog.items[0].cx);
+}
+
 INSTANTIATE_TEST_SUITE_P(Built, ProductResources,
 #ifdef _WIN64
                          testing::Values(Product{"Product32", TEST_PRODUCT_WIN32},

@@ -91,7 +91,8 @@ DialogTemplate ParseDialogTemplate(const std::string& bytes, bool* ok)
     dialog.menu = reader.ReadNameOrOrdinal(false);
     dialog.className = reader.ReadNameOrOrdinal(false);
     dialog.title = reader.ReadString();
-    if (dialog.style & (DS_SETFONT | DS_SHELLFONT)) {
+    // Only DS_SETFONT brings a font block (DS_SHELLFONT is DS_SETFONT | DS_FIXEDSYS).
+    if (dialog.style & DS_SETFONT) {
         dialog.pointSize = reader.Read<WORD>();
         dialog.weight = reader.Read<WORD>();
         dialog.italic = reader.Read<BYTE>();
