@@ -7,7 +7,7 @@
 # is run.
 
 VRIX_PACKAGES=(
-  cmake make git
+  cmake ninja-build git
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   googletest
@@ -125,6 +125,10 @@ vrix_ensure_display() {
 
 # ---- Builds --------------------------------------------------------------------
 vrix_build() {  # vrix_build PRESET [TARGET]
+  # A tree configured with another generator (an older checkout's) is made anew.
+  if [ -f "build/$1/CMakeCache.txt" ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "build/$1/CMakeCache.txt"; then
+    rm -rf "build/$1"
+  fi
   cmake --preset "$1" >/dev/null
   cmake --build --preset "$1" -j "$(nproc)" ${2:+--target "$2"}
 }
@@ -154,6 +158,10 @@ vrix_prepare() {
     vrix_build win32 VRIXSetup
   fi
   vrix_build win64
+  # The same program built by clang: the product, and the twin where only
+  # the twin runs.
+  vrix_build clang-win32
+  [ "$VRIX_RUNS_32BIT" = 1 ] || vrix_build clang-win64
 }
 
 # The tree whose programs run here: the product's where 32-bit programs run,
@@ -165,3 +173,6 @@ vrix_runnable_tree() {
     VRIX_TREE=win64 VRIX_LOADER=$VRIX_WINE64 VRIX_TREE_NAME="64-bit twin"
   fi
 }
+
+# A file's path as Windows programs under Wine see it (drive Z: is the root).
+vrix_winpath() { echo "Z:$(readlink -f "$1" | tr / '\\')"; }

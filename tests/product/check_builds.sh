@@ -14,7 +14,7 @@ mkdir -p "$work"
 build() {  # build DIR [cmake options...]
   local dir=$1
   shift
-  cmake -S "$source_dir" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" \
+  cmake -G Ninja -S "$source_dir" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" \
         -DCMAKE_BUILD_TYPE=MinSizeRel "$@" >"$dir.log" 2>&1
   cmake --build "$dir" -j 2 >>"$dir.log" 2>&1 || { cat "$dir.log"; exit 1; }
 }
@@ -41,7 +41,7 @@ if cmp -s "$work/signed/VRIXSetup.exe" "$preset_exe"; then echo "the signed buil
 echo "signed: osslsigncode verifies the SHA-256 signature"
 
 refused() {  # refused DIR MESSAGE FILE: configuring with FILE as the cabinet must stop with MESSAGE
-  if cmake -S "$source_dir" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" \
+  if cmake -G Ninja -S "$source_dir" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" \
            -DVRIX_PAYLOAD_CAB="$3" >"$1.log" 2>&1; then
     echo "a build with VRIX_PAYLOAD_CAB=$3 was not refused"; exit 1
   fi

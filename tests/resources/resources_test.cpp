@@ -48,14 +48,16 @@ const Row LicenseRows[] = {
 struct Product {
     const char* name;
     const wchar_t* path;
+    const wchar_t* variable;  // names another build of it instead (ProgramFile)
 };
 
 class ProductResources : public testing::TestWithParam<Product> {
 protected:
     void SetUp() override
     {
-        module_ = LoadLibraryExW(GetParam().path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(nullptr, module_) << "cannot load " << Utf8(GetParam().path);
+        const std::wstring path = ProgramFile(GetParam().path, GetParam().variable);
+        module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(nullptr, module_) << "cannot load " << Utf8(path);
     }
     void TearDown() override
     {
@@ -232,8 +234,6 @@ TEST_P(ProductResources, CarriesTheBuiltCabinetAndNoVersionResource)
     EXPECT_EQ(0, CountResources(module_, RT_VERSION));
 }
 
-// Each tree reads its own program; the twin's also reads the product, so
-// that hosts which cannot run 32-bit code still check it.
 // The reader the checks above rely on: DS_FIXEDSYS without DS_SETFONT brings
 // no font block, so the first control follows the title directly.
 TEST(DialogTemplateReader, ReadsAFontBlockOnlyWithDsSetfont)
@@ -255,13 +255,15 @@ TEST(DialogTemplateReader, ReadsAFontBlockOnlyWithDsSetfont)
     EXPECT_EQ(30, dialog.items[0].cx);
 }
 
-INSTANTIATE_TEST_SUITE_P(Built, ProductResources,
+// Each tree reads its own program; the twin's also reads the product, so
+// that hosts which cannot run 32-bit code still check it.
 #ifdef _WIN64
-                         testing::Values(Product{"Product32", TEST_PRODUCT_WIN32},
-                                         Product{"Twin64", TEST_PRODUCT}),
+const Product BuiltPrograms[] = {{"Product32", TEST_PRODUCT_WIN32, L"VRIX_TEST_PRODUCT_WIN32"},
+                                 {"Twin64", TEST_PRODUCT, L"VRIX_TEST_PRODUCT"}};
 #else
-                         testing::Values(Product{"Product32", TEST_PRODUCT}),
+const Product BuiltPrograms[] = {{"Product32", TEST_PRODUCT, L"VRIX_TEST_PRODUCT"}};
 #endif
+INSTANTIATE_TEST_SUITE_P(Built, ProductResources, testing::ValuesIn(BuiltPrograms),
                          [](const testing::TestParamInfo<Product>& info) { return info.param.name; });
 
 }  // namespace

@@ -85,6 +85,12 @@ std::wstring Environment(const wchar_t* name)
     return length > 0 && length < 4096 ? value : L"";
 }
 
+std::wstring ProgramFile(const wchar_t* built, const wchar_t* variable)
+{
+    const std::wstring other = Environment(variable);
+    return other.empty() ? built : other;
+}
+
 std::string Utf8(const std::wstring& text)
 {
     if (text.empty())

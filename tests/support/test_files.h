@@ -22,5 +22,10 @@ void SetTempFolder(const std::wstring& folder);
 // Text of an environment variable; empty when unset.
 std::wstring Environment(const wchar_t* name);
 
+// The program file a test runs or reads: `built`, unless the environment
+// variable `variable` names another build of it (scripts/test names the
+// clang build so).
+std::wstring ProgramFile(const wchar_t* built, const wchar_t* variable);
+
 std::string Utf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);

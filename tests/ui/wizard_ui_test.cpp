@@ -21,10 +21,11 @@
 
 namespace {
 
-// The program under test: this tree's own, the 32-bit product or its twin.
+// The program under test: this tree's own, the 32-bit product or its twin
+// (or the same built by clang).
 std::wstring Product()
 {
-    return TEST_PRODUCT;
+    return ProgramFile(TEST_PRODUCT, L"VRIX_TEST_PRODUCT");
 }
 
 RECT RectIn(HWND window, HWND relativeTo)
