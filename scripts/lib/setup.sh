@@ -12,7 +12,7 @@ VRIX_PACKAGES=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   googletest
   wine64
-  xvfb xdotool x11-utils
+  xvfb x11-utils
   gcab cabextract libxml2-utils
   osslsigncode openssl
   fonts-wqy-microhei

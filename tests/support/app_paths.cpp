@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "test_files.h"
+#include "wine.h"
 
 namespace {
 
@@ -102,6 +103,9 @@ bool HasAppManagerEntry(RegistryView view)
 
 bool SplitAppPathsViews()
 {
+    // Elsewhere the key is no link of Wine's, and its tree is the machine's own.
+    if (!RunsUnderWine())
+        return false;
     HKEY key = OpenWow64AppPaths();
     if (key == nullptr)
         return false;
@@ -122,6 +126,8 @@ bool SplitAppPathsViews()
 
 bool JoinAppPathsViews()
 {
+    if (!RunsUnderWine())
+        return false;
     if (HKEY key = OpenWow64AppPaths()) {
         if (IsLink(key)) {
             RegCloseKey(key);

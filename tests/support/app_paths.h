@@ -24,11 +24,12 @@ bool HasAppManagerEntry(RegistryView view);
 // Gives the 32-bit view an App Paths key of its own, as 64-bit Windows XP
 // and Vista have (Wine, like Windows 7 and later, links it to the 64-bit
 // key): afterwards a value written in one view is not seen in the other.
-// True when the views are apart.
+// True when the views are apart. Under Wine only: false elsewhere.
 bool SplitAppPathsViews();
 
 // Links the 32-bit view's App Paths key to the 64-bit one again, dropping
-// what was written in the 32-bit view while apart. True when linked.
+// what was written in the 32-bit view while apart. True when linked. Under
+// Wine only: false elsewhere.
 bool JoinAppPathsViews();
 
 // Stores `bytes` as the default value, exactly as given (no terminator added).

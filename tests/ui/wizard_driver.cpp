@@ -1,17 +1,102 @@
 #include "wizard_driver.h"
 
+#include <gtest/gtest.h>
+
+#include <vector>
+
 #include "test_files.h"
-#include "test_paths.h"
 
 namespace {
 
-std::string UnixPath(const std::wstring& windowsPath)
+// Where the pointer rests between clicks: away from every button, so that
+// no hover effect colours one.
+const POINT RestingPoint = {5, 5};
+
+// A move of the pointer to `point` on the primary screen. Absolute input
+// runs from 0 to 65535 across the screen; rounding up makes the system's
+// conversion back land on the pixel itself.
+INPUT PointerMove(POINT point)
 {
-    std::string path = Utf8(windowsPath.substr(2));  // drop "Z:"
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';
-    return path;
+    const LONGLONG width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((point.x * 65536LL + width - 1) / width);
+    input.mi.dy = static_cast<LONG>((point.y * 65536LL + height - 1) / height);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
+INPUT LeftButton(DWORD upOrDown)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = upOrDown;
+    return input;
+}
+
+INPUT KeyStroke(WORD virtualKey, DWORD up)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up;
+    return input;
+}
+
+void Send(std::vector<INPUT> inputs)
+{
+    const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    EXPECT_EQ(inputs.size(), sent) << "SendInput failed: error " << GetLastError();
+}
+
+bool PointerAt(POINT point)
+{
+    POINT now = {};
+    return GetCursorPos(&now) && now.x == point.x && now.y == point.y;
+}
+
+// Moves the pointer and waits until it is there, so that what follows
+// happens at that point.
+void MovePointer(POINT point)
+{
+    Send({PointerMove(point)});
+    EXPECT_TRUE(WaitUntil([&] { return PointerAt(point); }, 2000))
+        << "the pointer did not reach " << point.x << "," << point.y;
+}
+
+// Input goes to the foreground window, as it does for a user at the screen.
+// Windows lets a program hand the foreground to another only in some cases;
+// sharing the foreground thread's input state for a moment is one of them.
+void BringToForeground(HWND window)
+{
+    const auto isForeground = [&] { return GetForegroundWindow() == window; };
+    if (isForeground())
+        return;
+    SetForegroundWindow(window);
+    if (WaitUntil(isForeground, 1000))
+        return;
+    const DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    AttachThreadInput(GetCurrentThreadId(), foregroundThread, TRUE);
+    SetForegroundWindow(window);
+    AttachThreadInput(GetCurrentThreadId(), foregroundThread, FALSE);
+    EXPECT_TRUE(WaitUntil(isForeground, 2000)) << "the window did not come to the foreground";
+}
+
+void ClickAt(HWND window, POINT point)
+{
+    BringToForeground(GetAncestor(window, GA_ROOT));
+    MovePointer(point);
+    Send({LeftButton(MOUSEEVENTF_LEFTDOWN), LeftButton(MOUSEEVENTF_LEFTUP)});
+    MovePointer(RestingPoint);
+}
+
+// Screen coordinates in physical pixels, whatever the DPI (the program under
+// test declares itself DPI aware). Wine treats every program as aware.
+void BeDpiAware()
+{
+    static const bool aware = SetProcessDPIAware() != FALSE;
+    (void)aware;
 }
 
 }  // namespace
@@ -34,36 +119,6 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
     return true;
 }
 
-// Wine starts Unix programs but gives no handle to wait on, so the shell
-// writes xdotool's exit status to a file when it is done.
-bool RunXdotool(const std::string& arguments)
-{
-    static int counter = 0;
-    const std::wstring done = std::wstring(TEST_SCRATCH_DIR) + L"\\xdotool-"
-                            + std::to_wstring(GetCurrentProcessId()) + L"-"
-                            + std::to_wstring(++counter) + L".done";
-    CreateDirectoryW(TEST_SCRATCH_DIR, nullptr);
-    DeleteFileW(done.c_str());
-    const std::wstring command = L"Z:\\bin\\sh -c \"xdotool " + FromUtf8(arguments) + L"; echo $? > '"
-                               + FromUtf8(UnixPath(done)) + L"'\"";
-    std::wstring mutableCommand = command;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &mutableCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    bool ok = false;
-    WaitUntil([&] {
-        const std::string status = ReadBytes(done, &ok);
-        ok = ok && !status.empty() && status.back() == '\n';
-        return ok;
-    }, 10000);
-    const bool succeeded = ok && ReadBytes(done).substr(0, 1) == "0";
-    DeleteFileW(done.c_str());
-    return succeeded;
-}
-
 WizardDriver::~WizardDriver()
 {
     if (process_.hProcess != nullptr) {
@@ -77,6 +132,7 @@ WizardDriver::~WizardDriver()
 
 bool WizardDriver::Start(const std::wstring& program, const std::wstring& tempFolder)
 {
+    BeDpiAware();
     SetTempFolder(tempFolder);
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup = {};
@@ -92,8 +148,7 @@ bool WizardDriver::Start(const std::wstring& program, const std::wstring& tempFo
     }, 15000);
     if (frame_ == nullptr)
         return false;
-    // The pointer away from the buttons, so no hover effect colours them.
-    RunXdotool("mousemove 5 5");
+    MovePointer(RestingPoint);
     Settle();
     return true;
 }
@@ -140,10 +195,7 @@ void WizardDriver::Click(HWND window)
 {
     RECT rect;
     GetWindowRect(window, &rect);
-    const int x = (rect.left + rect.right) / 2;
-    const int y = (rect.top + rect.bottom) / 2;
-    RunXdotool("mousemove --sync " + std::to_string(x) + " " + std::to_string(y)
-               + " click 1 mousemove 5 5");
+    ClickAt(window, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
 }
 
 bool WizardDriver::ClickCloseBox()
@@ -157,17 +209,25 @@ bool WizardDriver::ClickCloseBox()
             DWORD_PTR hit = 0;
             SendMessageTimeoutW(frame_, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 2000, &hit);
             if (hit == HTCLOSE) {
-                return RunXdotool("mousemove --sync " + std::to_string(x) + " " + std::to_string(y)
-                                  + " click 1 mousemove 5 5");
+                ClickAt(frame_, {x, y});
+                return true;
             }
         }
     }
     return false;
 }
 
-void WizardDriver::Key(const std::string& keys)
+void WizardDriver::Key(WORD virtualKey)
 {
-    RunXdotool("key " + keys);
+    BringToForeground(frame_);
+    Send({KeyStroke(virtualKey, 0), KeyStroke(virtualKey, KEYEVENTF_KEYUP)});
+}
+
+void WizardDriver::AltKey(WORD virtualKey)
+{
+    BringToForeground(frame_);
+    Send({KeyStroke(VK_MENU, 0), KeyStroke(virtualKey, 0), KeyStroke(virtualKey, KEYEVENTF_KEYUP),
+          KeyStroke(VK_MENU, KEYEVENTF_KEYUP)});
 }
 
 void WizardDriver::Settle()

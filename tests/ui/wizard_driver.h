@@ -1,6 +1,6 @@
 // Drives a running VRIXSetup.exe from outside, as a user would: real mouse
-// and keyboard input through the X server (xdotool), and the window state
-// read with ordinary cross-process calls.
+// and keyboard input (SendInput, with the wizard in the foreground), and the
+// window state read with ordinary cross-process calls.
 #pragma once
 #include <windows.h>
 
@@ -28,10 +28,13 @@ public:
     // Exit code once the program has ended within `timeoutMs`; STILL_ACTIVE otherwise.
     DWORD WaitForExit(DWORD timeoutMs);
 
-    // Real input through the X server.
+    // Real input. A click presses the left button at the centre of `window`
+    // (any window of the program: a control, a message box's button) and
+    // moves the pointer away again; keys go to the frame's focused control.
     void Click(HWND window);
     bool ClickCloseBox();  // false when the frame shows no close box
-    void Key(const std::string& keys);  // xdotool key names, e.g. "Return", "alt+n"
+    void Key(WORD virtualKey);
+    void AltKey(WORD virtualKey);  // the key with Alt held, as for an accelerator
 
     // Gives the program time to act on input that should change nothing.
     void Settle();
@@ -45,6 +48,3 @@ bool IsChecked(HWND button);
 
 // Polls `condition` until it holds or `timeoutMs` passes.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
-
-// Runs xdotool with `arguments` and waits for it. False on failure.
-bool RunXdotool(const std::string& arguments);
