@@ -702,10 +702,13 @@ TEST_P(WizardWithMessageBox, EndsCleanlyWhateverTheUserDoes)
         ASSERT_TRUE(wizard_.ClickCloseBox());
         break;
     }
-    // Dismiss whatever box is still open, as the user would.
-    for (int i = 0; i < 4 && wizard_.Running(); ++i) {
+    // Dismiss whatever box is still open, as the user would, until the program ends.
+    const auto endedOrBoxOpen = [&] {
+        return !wizard_.Running() || FindMessageBox(wizard_.ProcessId(), MessageCaption) != nullptr;
+    };
+    for (int i = 0; i < 4 && WaitUntil(endedOrBoxOpen, 1500) && wizard_.Running(); ++i) {
         SeenMessageBox seen;
-        DismissMessageBox(wizard_.ProcessId(), MessageCaption, 1500, &seen);
+        DismissMessageBox(wizard_.ProcessId(), MessageCaption, 0, &seen);
     }
     ExpectEndsWithCodeZero();
     EXPECT_TRUE(FilesIn(temp_).empty());
