@@ -91,14 +91,6 @@ void ClickAt(HWND window, POINT point)
     MovePointer(RestingPoint);
 }
 
-// Screen coordinates in physical pixels, whatever the DPI (the program under
-// test declares itself DPI aware). Wine treats every program as aware.
-void BeDpiAware()
-{
-    static const bool aware = SetProcessDPIAware() != FALSE;
-    (void)aware;
-}
-
 }  // namespace
 
 bool IsChecked(HWND button)
@@ -132,7 +124,10 @@ WizardDriver::~WizardDriver()
 
 bool WizardDriver::Start(const std::wstring& program, const std::wstring& tempFolder)
 {
-    BeDpiAware();
+    // Screen coordinates in physical pixels at any DPI, as the program under
+    // test sees them (it declares itself DPI aware; Wine treats every
+    // program as aware).
+    SetProcessDPIAware();
     SetTempFolder(tempFolder);
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup = {};
