@@ -110,10 +110,18 @@ vrix_ensure_display() {
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     VRIX_XVFB_PID=$!
     vrix_at_exit 'kill $VRIX_XVFB_PID 2>/dev/null; wait $VRIX_XVFB_PID 2>/dev/null'
+    # Ours must answer: a server that was still going away can hold the
+    # number, and then ours ends at once. Then try the next number.
+    local up=0
     for _ in $(seq 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && break
+      kill -0 "$VRIX_XVFB_PID" 2>/dev/null || break
+      xdpyinfo -display ":$n" >/dev/null 2>&1 && { up=1; break; }
       sleep 0.1
     done
+    if [ "$up" = 0 ] || ! kill -0 "$VRIX_XVFB_PID" 2>/dev/null; then
+      kill "$VRIX_XVFB_PID" 2>/dev/null || true
+      continue
+    fi
     export DISPLAY=":$n"
     VRIX_STARTED_XVFB=1
     echo "Started Xvfb on $DISPLAY"
