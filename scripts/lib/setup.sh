@@ -10,6 +10,7 @@ VRIX_PACKAGES=(
   cmake ninja-build git
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  clang lld clang-tidy
   googletest
   wine64
   xvfb x11-utils
