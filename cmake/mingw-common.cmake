@@ -8,12 +8,4 @@ set(CMAKE_C_COMPILER ${VRIX_CC})
 set(CMAKE_CXX_COMPILER ${VRIX_CXX})
 set(CMAKE_RC_COMPILER ${VRIX_WINDRES})
 set(CMAKE_OBJDUMP ${VRIX_OBJDUMP} CACHE FILEPATH "")
-# Cross-building on Linux, libraries and packages come from the mingw-w64
-# tree only, never from the build machine's own.
-if(CMAKE_HOST_SYSTEM_NAME STREQUAL "Linux")
-  set(CMAKE_FIND_ROOT_PATH /usr/${VRIX_TRIPLE})
-  set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-  set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-  set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-  set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-find-root.cmake)
