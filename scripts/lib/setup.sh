@@ -16,7 +16,7 @@ VRIX_PACKAGES=(
   xvfb x11-utils
   gcab cabextract libxml2-utils
   osslsigncode openssl
-  fonts-wqy-microhei
+  fonts-wqy-microhei fonts-ipafont-gothic
   imagemagick
 )
 # 32-bit Wine, and the i386 X libraries it needs to open windows when

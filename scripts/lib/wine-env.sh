@@ -14,7 +14,7 @@ VRIX_WINESERVER=/usr/lib/wine/wineserver
 # What a prefix made by vrix_ensure_prefix holds; a prefix marked otherwise
 # (older settings, or made before 32-bit Wine was installed) is made anew.
 vrix_prefix_mark() {
-  if [ -x "$VRIX_WINE32" ]; then echo "vrix-prefix 2 wow64"; else echo "vrix-prefix 2"; fi
+  if [ -x "$VRIX_WINE32" ]; then echo "vrix-prefix 3 wow64"; else echo "vrix-prefix 3"; fi
 }
 
 vrix_prefix_current() {
@@ -27,7 +27,8 @@ vrix_prefix_current() {
 # may start together) and sets what the tests rely on: no window manager wait
 # at exit, crashes end at once with their exception code instead of starting
 # the debugger (in both registry views: 32-bit programs read the 32-bit one),
-# and a CJK font behind the dialog fonts so the Chinese texts render.
+# and the East Asian fonts a Western Windows has, so that the Chinese texts
+# render as they would there: no font link of the prefix's own.
 vrix_ensure_prefix() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
@@ -44,10 +45,12 @@ vrix_ensure_prefix() {
       reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 $view
     done
     reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
-    for face in 'MS Sans Serif' 'MS Shell Dlg' 'Tahoma' 'Microsoft Sans Serif'; do
-      reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-        /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei'
-    done
+    # The East Asian fonts of a Western Windows from Vista on, under their
+    # Windows names: SimSun, and MS UI Gothic, which every font link of such
+    # a Windows names first. Wine's font links are left as shipped: they are
+    # Windows' own.
+    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'SimSun' /d 'WenQuanYi Micro Hei'
+    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d 'IPAGothic'
     "$VRIX_WINESERVER" -w
     vrix_prefix_mark >"$WINEPREFIX/.vrix-ready"
   ) 9>"$(dirname "$WINEPREFIX")/.wineprefix.lock"

@@ -4,14 +4,18 @@
 // file named by VRIX_PROBE_OUT:
 //   title_font=<handle> weight=<w> face_same=<0|1> height_same=<0|1>
 //   big_icon=<width> small_icon=<width> stale_fonts_alive=<n> unfit=<ids>
+//   chinese=<n> boxes=<n>
 // where stale_fonts_alive counts title fonts reported earlier (other than the
-// current one) that are still GDI objects, and unfit lists the ids of the
-// page's controls whose text does not fit inside them ("none" when all fit).
+// current one) that are still GDI objects, unfit lists the ids of the page's
+// controls whose text does not fit inside them ("none" when all fit),
+// chinese counts the distinct Chinese characters in the page's controls and
+// boxes those of them that some control draws as the missing-glyph box.
 #include <windows.h>
 #include <stdio.h>
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -74,6 +78,68 @@ std::string UnfitControls(HWND page)
     return ids.empty() ? "none" : ids;
 }
 
+// CJK punctuation, ideographs and full-width forms; the ideographic space
+// draws nothing in any font, so it cannot be told from a box that draws nothing.
+bool IsChinese(wchar_t c)
+{
+    return (c > 0x3000 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF);
+}
+
+// `c` drawn alone in `font` (font links apply, as they do for the control),
+// black on white, as the pixels of a DIB a few characters wide.
+std::vector<DWORD> DrawAlone(HFONT font, wchar_t c)
+{
+    std::vector<DWORD> pixels;
+    HDC dc = CreateCompatibleDC(nullptr);
+    const HGDIOBJ oldFont = SelectObject(dc, font);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    const int height = metrics.tmHeight, width = 3 * metrics.tmHeight;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap != nullptr && height > 0) {
+        const HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        const RECT all = {0, 0, width, height};
+        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, &c, 1, nullptr);
+        GdiFlush();
+        const DWORD* first = static_cast<const DWORD*>(bits);
+        pixels.assign(first, first + size_t(width) * size_t(height));
+        SelectObject(dc, oldBitmap);
+        DeleteObject(bitmap);
+    }
+    SelectObject(dc, oldFont);
+    DeleteDC(dc);
+    return pixels;
+}
+
+// The distinct Chinese characters in the texts of `page`'s controls, and
+// (in `boxed`) those of them that a control's own font draws exactly as it
+// draws U+0378, an unassigned code point: the missing-glyph box.
+void FindBoxedCharacters(HWND page, std::set<wchar_t>* chinese, std::set<wchar_t>* boxed)
+{
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        std::wstring text(size_t(GetWindowTextLengthW(child)) + 1, L'\0');
+        text.resize(size_t(GetWindowTextW(child, &text[0], int(text.size()))));
+        const HFONT font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+        const std::vector<DWORD> box = DrawAlone(font, 0x0378);
+        for (wchar_t c : std::set<wchar_t>(text.begin(), text.end())) {
+            if (!IsChinese(c))
+                continue;
+            chinese->insert(c);
+            if (DrawAlone(font, c) == box)
+                boxed->insert(c);
+        }
+    }
+}
+
 HWND CurrentPage(HWND frame)
 {
     for (HWND child = FindWindowExW(frame, nullptr, L"#32770", nullptr); child != nullptr;
@@ -106,16 +172,21 @@ void Report(HWND frame)
     if (titleFont)
         g_seenFonts.insert(titleFont);
 
+    std::set<wchar_t> chinese, boxed;
+    if (page)
+        FindBoxedCharacters(page, &chinese, &boxed);
+
     const HICON big = reinterpret_cast<HICON>(SendMessageW(frame, WM_GETICON, ICON_BIG, 0));
     const HICON small = reinterpret_cast<HICON>(SendMessageW(frame, WM_GETICON, ICON_SMALL, 0));
     FILE* out = _wfopen(path, L"ab");
     if (out == nullptr)
         return;
-    fprintf(out, "title_font=%p weight=%ld face_same=%d height_same=%d big_icon=%d small_icon=%d stale_fonts_alive=%d unfit=%s\n",
+    fprintf(out, "title_font=%p weight=%ld face_same=%d height_same=%d big_icon=%d small_icon=%d stale_fonts_alive=%d unfit=%s chinese=%u boxes=%u\n",
             static_cast<void*>(titleFont), static_cast<long>(titleDescription.lfWeight),
             lstrcmpW(titleDescription.lfFaceName, pageDescription.lfFaceName) == 0,
             titleDescription.lfHeight == pageDescription.lfHeight, IconWidth(big), IconWidth(small),
-            staleAlive, page ? UnfitControls(page).c_str() : "none");
+            staleAlive, page ? UnfitControls(page).c_str() : "none", unsigned(chinese.size()),
+            unsigned(boxed.size()));
     fclose(out);
 }
 
