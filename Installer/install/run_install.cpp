@@ -66,19 +66,53 @@ bool FindAppManager(wchar_t (&path)[PathChars])
     return ReadAppManagerPath(path, 0) || ReadAppManagerPath(path, OtherRegistryView);
 }
 
-// Waits, without a time-out, until `thread` has ended. A thread that owns
-// windows must still answer the messages other programs send them (a
-// broadcast such as WM_SETTINGCHANGE, a DDE conversation starting): they
-// would hang until the wait ends, and for ever if the sender is the program
-// waited for. So sent messages are delivered as they come; posted ones
-// (input, painting) stay queued, and the wizard reacts to nothing until the
-// wait is over.
-void WaitAnsweringSentMessages(HANDLE thread)
+// Input the user makes: keys, and the mouse in and around the windows.
+bool IsUserInput(UINT message)
 {
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-        MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST)
+        || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)
+        || (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK)
+        || message == WM_NCMOUSEHOVER || message == WM_NCMOUSELEAVE
+        || message == WM_MOUSEHOVER || message == WM_MOUSELEAVE || message == WM_INPUT;
+}
+
+// Takes every message now queued. User input is dropped, so that nothing the
+// user does acts during the wait, nor afterwards; the rest (painting, timers,
+// what other programs post) is handled as the modal loop would. A quit
+// request is kept in `quitCode` for the caller to repeat.
+void HandleQueuedMessages(bool* quit, int* quitCode)
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            *quit = true;
+            *quitCode = static_cast<int>(message.wParam);
+        } else if (!IsUserInput(message.message)) {
+            DispatchMessageW(&message);
+        }
     }
+}
+
+// Waits, without a time-out, until `thread` has ended, keeping the wizard
+// alive meanwhile: messages other programs send it are answered as they come
+// (a broadcast such as WM_SETTINGCHANGE, a DDE conversation starting would
+// otherwise hang until the wait ends, and for ever if the sender is the
+// program waited for), and it repaints.
+void WaitKeepingWindowsAlive(HANDLE thread)
+{
+    bool quit = false;
+    int quitCode = 0;
+    // Windows counts a window as not responding, and from Vista on ghosts it
+    // and offers to end the program, once its thread has read no message for
+    // 5 s while not waiting for input. Here the thread waits with all input
+    // in its wake mask and reads its queue each time anything arrives, so it
+    // never counts as hung, however long the Application Manager runs.
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+        HandleQueuedMessages(&quit, &quitCode);
+    // Input that came after the last look goes too.
+    HandleQueuedMessages(&quit, &quitCode);
+    if (quit)
+        PostQuitMessage(quitCode);
 }
 
 }  // namespace
@@ -131,7 +165,7 @@ void RunInstall()
         return;
     }
     // The Application Manager is done with the files once its primary thread ends.
-    WaitAnsweringSentMessages(process.hThread);
+    WaitKeepingWindowsAlive(process.hThread);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 }

@@ -467,25 +467,44 @@ TEST_F(WizardTest, TitlesAreSemiBoldOnEveryVisitAndEachPageDeletesItsOwnFont)
     UnhookWindowsHookEx(hook);
 }
 
-// While it waits for the Application Manager the wizard answers the
-// messages other programs send it (the fake sends one to the frame), but
-// reacts to no input: a click on Cancel meanwhile changes nothing.
-TEST_F(WizardTest, WhileWaitingItAnswersSentMessagesButNotInput)
+// While it waits for the Application Manager (here for 8 s, longer than the
+// 5 s after which Windows would call a window that reads no messages hung)
+// the wizard answers the messages other programs send it (the fake sends one
+// to the frame as it starts, the test another late in the wait) and
+// repaints, but reacts to no input: Back, Escape, an accelerator and the
+// close box change nothing, then or after the wait.
+TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButTakesNoInput)
 {
+    logPath_ = UseFakeAppManager(L"8000");
     Start();
     GoToLicensePage();
     Accept();
-    const HWND cancel = Control(IDCANCEL);
+    const HWND page = wizard_.Page();
+    const HWND back = Control(IDC_BACK);
     wizard_.Click(Control(IDOK));
     ASSERT_TRUE(WaitUntil([&] { return FilesIn(temp_).size() == 2; }));
-    wizard_.Click(cancel);
-    Sleep(300);
-    EXPECT_FALSE(FakeRan()) << "the click came after the wait";
-    EXPECT_TRUE(OnLicensePage()) << "the wizard acted on a click while it waited";
+    const ULONGLONG waitStarted = GetTickCount64();
+    wizard_.Click(back);
+    wizard_.Key(VK_ESCAPE);
+    wizard_.AltKey('B');
+    ASSERT_TRUE(wizard_.ClickCloseBox());
+
+    const ULONGLONG elapsed = GetTickCount64() - waitStarted;
+    Sleep(elapsed < 5000 ? DWORD(5000 - elapsed) : 0);
+    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RECT dirty;
+    EXPECT_TRUE(WaitUntil([&] { return !GetUpdateRect(page, &dirty, FALSE); }, 1000))
+        << "the page was not repainted within a second";
+    DWORD_PTR result = 0;
+    EXPECT_NE(0, SendMessageTimeoutW(wizard_.Frame(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
+        << "a message sent to the frame went unanswered for a second";
+    EXPECT_FALSE(FakeRan()) << "the checks came after the wait";
+    EXPECT_TRUE(OnLicensePage()) << "the wizard acted on input while it waited";
+    EXPECT_EQ(page, wizard_.Page()) << "the wizard acted on input while it waited";
     ExpectEndsWithCodeZero();
 
     const auto log = ReadFakeLog(logPath_);
-    ASSERT_EQ("1", log.count("finished") ? log.at("finished") : "");
+    ASSERT_EQ("1", log.count("finished") ? log.at("finished") : "") << "the program ended before the manager";
     EXPECT_EQ("1", log.at("frame_answered")) << "a message sent to the frame went unanswered";
     EXPECT_EQ("1", log.at("cab_ok"));
     EXPECT_EQ(2u, FilesIn(temp_).size());
@@ -584,8 +603,11 @@ TEST_F(WizardTest, TextsStayReadableInABlackHighContrastScheme)
 }
 
 // At 96 DPI and at 144 DPI (150 %) the frame's icons have the system's icon
-// sizes, and every caption and text of both pages fits inside its control,
-// as the program itself measures it. Wine takes the DPI from the registry
+// sizes, and every caption and text of both pages fits inside its control
+// and draws each of its Chinese characters as a glyph, not as the
+// missing-glyph box, as the program itself measures it. The prefix has the
+// fonts of a Western Windows and no font link of its own, so this is what a
+// user sees whose system locale is not Chinese. Wine takes the DPI from the registry
 // when a program starts (and treats every program as DPI aware); on Windows,
 // where a new DPI needs the user to sign in again, the test checks the DPI
 // of the running session.
@@ -616,10 +638,15 @@ TEST_F(WizardTest, IconsTakeTheSystemSizesAndTextsFitAt96And144Dpi)
         EXPECT_EQ(setting.bigIcon, welcome["big_icon"]);
         EXPECT_EQ(setting.smallIcon, welcome["small_icon"]);
         EXPECT_EQ("none", welcome["unfit"]) << "texts that do not fit on the welcome page";
+        EXPECT_LT(0, std::stoi("0" + welcome["chinese"])) << "no Chinese text on the welcome page";
+        EXPECT_EQ("0", welcome["boxes"]) << "Chinese characters drawn as boxes on the welcome page";
         if (*setting.suffix)
             SaveScreenshot(CaptureWindow(wizard.Frame()), std::wstring(L"welcome-page") + setting.suffix);
         GoToLicensePage(wizard);
-        EXPECT_EQ("none", Probe(wizard, out)["unfit"]) << "texts that do not fit on the license page";
+        auto license = Probe(wizard, out);
+        EXPECT_EQ("none", license["unfit"]) << "texts that do not fit on the license page";
+        EXPECT_LT(0, std::stoi("0" + license["chinese"])) << "no Chinese text on the license page";
+        EXPECT_EQ("0", license["boxes"]) << "Chinese characters drawn as boxes on the license page";
         if (*setting.suffix)
             SaveScreenshot(CaptureWindow(wizard.Frame()), std::wstring(L"license-page") + setting.suffix);
         UnhookWindowsHookEx(hook);
