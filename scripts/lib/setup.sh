@@ -10,7 +10,8 @@ VRIX_PACKAGES=(
   cmake ninja-build git
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  clang lld clang-tidy
+  clang lld clang-tidy llvm
+  python3
   googletest
   wine64
   xvfb x11-utils

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Static checks of 32-bit builds of the product (the GCC build, and the same
 # sources built by clang):
-#   check_product.sh OBJDUMP ALLOWLIST SOURCE_DIR EXE...
+#   check_product.sh OBJDUMP READOBJ ALLOWLIST SOURCE_DIR EXE...
 # For each EXE:
 # - it loads on Windows XP SP3: OS and subsystem version at most 5.1, GUI;
 # - ASLR (with relocations to make it real) and DEP are on;
 # - no link time stamp and no build paths inside;
 # - it imports only functions of the committed allowlist, each one exported
-#   by Windows XP SP3's own DLLs, and no other DLL.
+#   by Windows XP SP3's own DLLs: from kernel32 and the C runtime when it
+#   starts, and from user32, gdi32 and advapi32 delay-loaded, as its PE
+#   header lists them (READOBJ is llvm-readobj).
 # And once: a well-formed manifest; given both builds, no allowlist entry
 # that neither imports.
 set -euo pipefail
-objdump=$1 allowlist=$2 source_dir=$3
-shift 3
+objdump=$1 readobj=$2 allowlist=$3 source_dir=$4
+shift 4
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 allowed=$(grep -v -e '^#' -e '^$' "$allowlist" | sort)
@@ -32,13 +34,19 @@ for exe in "$@"; do
   grep -q $'^Time/Date\t\tThu Jan  1 00:00:00 1970' <<<"$headers" || fail "$exe: carries a link time stamp"
   if grep -a -q -F "$source_dir" "$exe"; then fail "$exe: contains the build path $source_dir"; fi
 
-  imports=$(awk '/DLL Name:/ { dll = $3 } dll && NF == 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ { print dll, $3 }' <<<"$headers" | sort)
+  # "static DLL FUNCTION" or "delayed DLL FUNCTION", one a line.
+  listed=$("$readobj" --coff-imports "$exe" | awk '
+    /^Import \{/ { kind = "static" } /^DelayImport \{/ { kind = "delayed" }
+    /^  Name: / { dll = $2 } /Symbol: / { print kind, dll, $2 }')
+  imports=$(awk '{ print $2, $3 }' <<<"$listed" | sort)
   extra=$(comm -23 <(echo "$imports") <(echo "$allowed"))
   [ -z "$extra" ] || fail "$exe imports functions not on the allowlist (check they exist on XP SP3, then add them):"$'\n'"$extra"
-  dlls=$(awk '/DLL Name:/ { print toupper($3) }' <<<"$headers" | sort -u | tr '\n' ' ')
-  [ "$dlls" = "ADVAPI32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL " ] || fail "$exe imports DLLs other than Windows' own: $dlls"
+  dlls() { awk -v k="$1" '$1 == k { print toupper($2) }' <<<"$listed" | sort -u | tr '\n' ' '; }
+  # Only Known DLLs load before the entry has locked the DLL search.
+  [ "$(dlls static)" = "KERNEL32.DLL MSVCRT.DLL " ] || fail "$exe imports other DLLs when it starts: $(dlls static)"
+  [ "$(dlls delayed)" = "ADVAPI32.DLL GDI32.DLL USER32.DLL " ] || fail "$exe delay-loads other DLLs than Windows' own user32, gdi32 and advapi32: $(dlls delayed)"
   all_imports+=$imports$'\n'
-  echo "$exe: $(wc -l <<<"$imports") imports, all on the allowlist; $(stat -c %s "$exe") bytes"
+  echo "$exe: $(wc -l <<<"$imports") imports, all on the allowlist (at start: $(dlls static); delayed: $(dlls delayed)); $(stat -c %s "$exe") bytes"
 done
 
 # Windows refuses to start a program whose manifest is not well-formed XML.

@@ -1,0 +1,14 @@
+// Where the program's DLLs come from. An installer usually runs from a
+// downloads folder, where anybody may have left a DLL named like a system
+// one: every DLL the program loads comes from the system folder.
+#pragma once
+
+// Called first in the program's entry, before any DLL but kernel32 and the C
+// runtime is loaded (user32, gdi32 and advapi32 are delay-loaded for this).
+void LockDllSearch();
+
+// What LockDllSearch does where SetDefaultDllDirectories is missing
+// (Windows XP, and Vista and 7 without KB2533623): the current folder leaves
+// the search, and the DLLs those systems load by name for this program are
+// loaded first from the system folder by their full paths.
+void LockDllSearchByFullPaths();
