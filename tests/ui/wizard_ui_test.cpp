@@ -655,6 +655,45 @@ TEST_F(WizardTest, IconsTakeTheSystemSizesAndTextsFitAt96And144Dpi)
     }
 }
 
+// Run from a folder where somebody left DLLs named like system ones, the
+// program loads none of them and installs. The names: those Windows XP, Vista
+// and 7 load by name for this program (LPK, USP10, UXTHEME, DWMAPI), the three
+// it delay-loads, and those Wine's own user32 and advapi32 import. Under Wine
+// a per-program override makes Wine prefer a DLL in the program's folder, as
+// Windows does for any DLL that is not a Known DLL. Not planted: kernel32 and
+// msvcrt (imported when the program starts; Known DLLs on Windows), and
+// ole32 and msimg32, which Wine's window system loads by name past any
+// program's control (ole32 is a Known DLL on Windows; the program never uses
+// msimg32).
+TEST_F(WizardTest, NoDllLeftBesideTheProgramIsLoaded)
+{
+    static const wchar_t* const planted[] = {
+        L"lpk", L"usp10", L"uxtheme", L"dwmapi", L"user32", L"gdi32", L"advapi32",
+        L"sechost", L"version", L"zlib1", L"win32u", L"ucrtbase", L"imm32",
+    };
+    const std::wstring folder = FreshFolder(L"downloads");
+    const std::wstring copy = folder + L"VRIXSetup.exe";
+    ASSERT_TRUE(CopyFileW(Product().c_str(), copy.c_str(), FALSE));
+    UserSettings overrides(L"Software\\Wine\\AppDefaults\\VRIXSetup.exe\\DllOverrides");
+    for (const wchar_t* name : planted) {
+        ASSERT_TRUE(CopyFileW((ProgramFolder() + L"vrix_planted.dll").c_str(),
+                              (folder + name + L".dll").c_str(), FALSE));
+        if (RunsUnderWine())
+            overrides.Set(name, L"native,builtin");
+    }
+    ASSERT_TRUE(wizard_.Start(copy, temp_)) << "the program did not start beside the planted DLLs";
+    GoToLicensePage();
+    Accept();
+    wizard_.Click(Control(IDOK));
+    ExpectEndsWithCodeZero();
+    EXPECT_TRUE(FakeRan()) << "the installation did not reach the Application Manager";
+    std::wstring loaded;
+    for (const std::wstring& file : FilesIn(folder))
+        if (file.size() > 7 && file.substr(file.size() - 7) == L".loaded")
+            loaded += file.substr(0, file.size() - 7) + L" ";
+    EXPECT_EQ("", Utf8(loaded)) << "planted DLLs that the program loaded";
+}
+
 // Both failures end to end: the message, then the end, with nothing installed.
 struct FailureCase {
     const char* name;
