@@ -34,8 +34,10 @@ SeenMessageBox ReadAndPressOk(HWND box)
     EnumChildWindows(box, CountButtons, reinterpret_cast<LPARAM>(&buttons));
     const HWND ok = GetDlgItem(box, IDOK);
     seen.hasOnlyOkButton = buttons == 1 && ok != nullptr;
+    // The command the OK button sends, posted to the box itself: BM_CLICK
+    // may do nothing while the box is not the active window.
     if (ok != nullptr)
-        PostMessageW(ok, BM_CLICK, 0, 0);
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
     return seen;
 }
 
