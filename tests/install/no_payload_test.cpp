@@ -13,6 +13,7 @@ namespace {
 
 TEST(NoPayload, ExtractFailsAndTheUserIsToldWithNothingWritten)
 {
+    SKIP_UNLESS_APP_PATHS_WRITABLE();
     const std::wstring folder = FreshFolder(L"no-payload");
     wchar_t name[PathChars];
     EXPECT_FALSE(ExtractPayload(folder.c_str(), name));

@@ -22,11 +22,16 @@ class RunInstallTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        SKIP_UNLESS_APP_PATHS_WRITABLE();
         folder_ = FreshFolder(L"run");
         SetTempFolder(folder_);
         logPath_ = UseFakeAppManager(L"700");
     }
-    void TearDown() override { RemoveAppManagerEntry(); }
+    void TearDown() override
+    {
+        if (!IsSkipped())
+            RemoveAppManagerEntry();
+    }
 
     // Runs RunInstall with a watcher pressing OK on its boxes; returns them.
     std::vector<SeenMessageBox> RunWithWatcher(DWORD* elapsedMs = nullptr)
@@ -189,6 +194,8 @@ protected:
     void SetUp() override
     {
         RunInstallTest::SetUp();
+        if (IsSkipped())
+            return;
         SKIP_UNLESS_UNDER_WINE("on Windows 7 and later both registry views share one App Paths key");
         ASSERT_TRUE(SplitAppPathsViews()) << "cannot give the 32-bit registry view its own App Paths";
         RemoveAppManagerEntry(OwnView);

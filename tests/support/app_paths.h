@@ -1,15 +1,41 @@
 // The App Paths entry by which the program finds the Application Manager,
 // as the tests set it in the private Wine prefix.
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <map>
 #include <string>
 #include <vector>
 
+// Every helper below that writes first keeps the machine's own CEAPPMGR.EXE
+// key, whole and in both registry views, in a file under the user's local
+// application data, and puts it back exactly when the test program ends.
+// A program killed midway leaves the file, and the next one to touch the
+// key puts it back first. Every helper checks what the registry answered
+// and fails the test, saying why, where a write is refused.
+
 // Which registry view a test writes: this program's own (where a program of
 // its bitness reads without asking for a view) or the other bitness's.
 enum RegistryView { OwnView, OtherView };
+
+// Whether this process may write App Paths under HKEY_LOCAL_MACHINE; `why`
+// says what was refused where not.
+bool AppPathsWritable(std::string* why);
+
+// Skips the current test where App Paths cannot be written (not elevated).
+#define SKIP_UNLESS_APP_PATHS_WRITABLE()                                         \
+    do {                                                                         \
+        std::string whyNot;                                                      \
+        if (!AppPathsWritable(&whyNot)) {                                        \
+            GTEST_SKIP() << "needs administrator rights: " << whyNot;            \
+        }                                                                        \
+    } while (false)
+
+// Puts the machine's own CEAPPMGR.EXE key back now, as it was before the
+// first helper changed it, and forgets the saved copy. Runs by itself when
+// the program ends; a program that is no test (the benchmark) may call it.
+void RestoreMachineRegistration();
 
 // Removes the whole CEAPPMGR.EXE key.
 void RemoveAppManagerEntry(RegistryView view = OwnView);
