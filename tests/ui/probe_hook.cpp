@@ -4,12 +4,13 @@
 // file named by VRIX_PROBE_OUT:
 //   title_font=<handle> weight=<w> face_same=<0|1> height_same=<0|1>
 //   big_icon=<width> small_icon=<width> stale_fonts_alive=<n> unfit=<ids>
-//   chinese=<n> boxes=<n>
+//   chinese=<n> boxes=<n> system_icon=<width> system_small_icon=<width>
 // where stale_fonts_alive counts title fonts reported earlier (other than the
 // current one) that are still GDI objects, unfit lists the ids of the page's
 // controls whose text does not fit inside them ("none" when all fit),
 // chinese counts the distinct Chinese characters in the page's controls and
-// boxes those of them that some control draws as the missing-glyph box.
+// boxes those of them that some control draws as the missing-glyph box, and
+// the system_ sizes are the icon sizes of the system as the program sees it.
 #include <windows.h>
 #include <stdio.h>
 
@@ -181,12 +182,12 @@ void Report(HWND frame)
     FILE* out = _wfopen(path, L"ab");
     if (out == nullptr)
         return;
-    fprintf(out, "title_font=%p weight=%ld face_same=%d height_same=%d big_icon=%d small_icon=%d stale_fonts_alive=%d unfit=%s chinese=%u boxes=%u\n",
+    fprintf(out, "title_font=%p weight=%ld face_same=%d height_same=%d big_icon=%d small_icon=%d stale_fonts_alive=%d unfit=%s chinese=%u boxes=%u system_icon=%d system_small_icon=%d\n",
             static_cast<void*>(titleFont), static_cast<long>(titleDescription.lfWeight),
             lstrcmpW(titleDescription.lfFaceName, pageDescription.lfFaceName) == 0,
             titleDescription.lfHeight == pageDescription.lfHeight, IconWidth(big), IconWidth(small),
             staleAlive, page ? UnfitControls(page).c_str() : "none", unsigned(chinese.size()),
-            unsigned(boxed.size()));
+            unsigned(boxed.size()), GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CXSMICON));
     fclose(out);
 }
 

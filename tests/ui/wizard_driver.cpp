@@ -48,29 +48,41 @@ void Send(std::vector<INPUT> inputs)
     EXPECT_EQ(inputs.size(), sent) << "SendInput failed: error " << GetLastError();
 }
 
+// Screen coordinates and metrics in physical pixels at any DPI, as the
+// program under test sees them (it declares itself DPI aware; Wine treats
+// every program as aware): declared before any test reads a metric.
+const BOOL DpiAware = SetProcessDPIAware();
+
 // Input goes to the foreground window, as it does for a user at the screen.
 // Windows lets a program hand the foreground to another only in some cases;
 // sharing the foreground thread's input state for a moment is one of them.
-void BringToForeground(HWND window)
+// Where the window cannot be brought there (a console in front on a hosted
+// runner), the test fails at once: input would go to that other window.
+bool BringToForeground(HWND window)
 {
     const auto isForeground = [&] { return GetForegroundWindow() == window; };
     if (isForeground())
-        return;
+        return true;
     SetForegroundWindow(window);
     if (WaitUntil(isForeground, 1000))
-        return;
+        return true;
     const DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
     AttachThreadInput(GetCurrentThreadId(), foregroundThread, TRUE);
     SetForegroundWindow(window);
     AttachThreadInput(GetCurrentThreadId(), foregroundThread, FALSE);
-    EXPECT_TRUE(WaitUntil(isForeground, 2000)) << "the window did not come to the foreground";
+    if (WaitUntil(isForeground, 2000))
+        return true;
+    // A fatal failure, so that the test's later waits end at once.
+    [] { FAIL() << "the wizard did not come to the foreground: no input sent, no pixel read"; }();
+    return false;
 }
 
 // The pointer goes to `point`, presses and releases the left button there,
 // and moves away again.
 void ClickAt(HWND window, POINT point)
 {
-    BringToForeground(GetAncestor(window, GA_ROOT));
+    if (!BringToForeground(GetAncestor(window, GA_ROOT)))
+        return;
     Send({MouseAt(point), MouseAt(point, MOUSEEVENTF_LEFTDOWN), MouseAt(point, MOUSEEVENTF_LEFTUP),
           MouseAt(RestingPoint)});
 }
@@ -88,6 +100,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (!condition()) {
+        // A test that has failed for good (the wizard lost the foreground) ends at once.
+        if (testing::Test::HasFatalFailure())
+            return false;
         if (GetTickCount64() > deadline)
             return false;
         Sleep(25);
@@ -108,10 +123,6 @@ WizardDriver::~WizardDriver()
 
 bool WizardDriver::Start(const std::wstring& program, const std::wstring& tempFolder)
 {
-    // Screen coordinates in physical pixels at any DPI, as the program under
-    // test sees them (it declares itself DPI aware; Wine treats every
-    // program as aware).
-    SetProcessDPIAware();
     SetTempFolder(tempFolder);
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup = {};
@@ -196,15 +207,22 @@ bool WizardDriver::ClickCloseBox()
     return false;
 }
 
+bool WizardDriver::ToForeground()
+{
+    return DpiAware && BringToForeground(frame_);
+}
+
 void WizardDriver::Key(WORD virtualKey)
 {
-    BringToForeground(frame_);
+    if (!ToForeground())
+        return;
     Send({KeyStroke(virtualKey, 0), KeyStroke(virtualKey, KEYEVENTF_KEYUP)});
 }
 
 void WizardDriver::AltKey(WORD virtualKey)
 {
-    BringToForeground(frame_);
+    if (!ToForeground())
+        return;
     Send({KeyStroke(VK_MENU, 0), KeyStroke(virtualKey, 0), KeyStroke(virtualKey, KEYEVENTF_KEYUP),
           KeyStroke(VK_MENU, KEYEVENTF_KEYUP)});
 }

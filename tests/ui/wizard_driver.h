@@ -28,7 +28,11 @@ public:
     // Exit code once the program has ended within `timeoutMs`; STILL_ACTIVE otherwise.
     DWORD WaitForExit(DWORD timeoutMs);
 
-    // Real input. A click presses the left button at the centre of `window`
+    // Brings the frame to the foreground, where input and pixel checks need
+    // it; false, with the test failed, where it cannot be brought there.
+    bool ToForeground();
+
+    // Real input, sent only while the wizard is in the foreground. A click presses the left button at the centre of `window`
     // (any window of the program: a control, a message box's button) and
     // moves the pointer away again; keys go to the frame's focused control.
     void Click(HWND window);
