@@ -4,10 +4,13 @@
 
 #include "test_files.h"
 
-bool RunsUnderWine()
+bool IsWine()
 {
-    if (Environment(L"VRIX_TEST_AS_ON_WINDOWS") == L"1")
-        return false;
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool RunsUnderWine()
+{
+    return Environment(L"VRIX_TEST_AS_ON_WINDOWS") != L"1" && IsWine();
 }

@@ -10,6 +10,10 @@
 
 bool RunsUnderWine();
 
+// Wine itself, also where VRIX_TEST_AS_ON_WINDOWS=1: for a check that Wine's
+// own behaviour, not a set-up of the prefix, keeps from running there.
+bool IsWine();
+
 // Skips the current test, with `reason`, where it does not run under Wine.
 #define SKIP_UNLESS_UNDER_WINE(reason)                             \
     do {                                                           \

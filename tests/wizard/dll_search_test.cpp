@@ -58,7 +58,7 @@ TEST(DllSearchByFullPaths, LoadsTheSystemsDllsFromTheSystemFolderOnlyAndDropsThe
             EXPECT_EQ(nullptr, module) << Utf8(name) << " is loaded, but the system folder lacks it";
         }
     }
-    if (!RunsUnderWine()) {
+    if (!IsWine()) {
         LoadLibraryW(L"vrix_current.dll");
         EXPECT_FALSE(Exists(planted + L".loaded")) << "the current folder is still searched";
     }
