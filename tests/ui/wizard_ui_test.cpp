@@ -520,34 +520,33 @@ TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButTakesNoInput)
 
 // Sets values under a key of HKEY_CURRENT_USER for the programs started
 // afterwards (Wine reads colours and DPI when a program starts), and puts
-// the old values back when it goes.
+// the old values back when it goes, deleting the key if it made it.
 class UserSettings {
 public:
-    explicit UserSettings(const wchar_t* key)
-    {
-        RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-    }
+    explicit UserSettings(const wchar_t* key) : path_(key) {}
     ~UserSettings()
     {
+        if (key_ == nullptr)
+            return;
         for (const Saved& old : saved_) {
-            if (old.existed)
-                RegSetValueExW(key_, old.name.c_str(), 0, old.type,
-                               reinterpret_cast<const BYTE*>(old.data.data()), DWORD(old.data.size()));
-            else
-                RegDeleteValueW(key_, old.name.c_str());
+            const LONG status = old.existed
+                ? RegSetValueExW(key_, old.name.c_str(), 0, old.type,
+                                 reinterpret_cast<const BYTE*>(old.data.data()), DWORD(old.data.size()))
+                : RegDeleteValueW(key_, old.name.c_str());
+            EXPECT_EQ(ERROR_SUCCESS, status) << "cannot put back " << Utf8(path_) << "\\" << Utf8(old.name);
         }
         RegCloseKey(key_);
+        // A key made here goes again.
+        if (created_)
+            RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
     }
     void Set(const wchar_t* name, const std::wstring& text)
     {
-        Save(name);
-        RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       DWORD((text.size() + 1) * sizeof(wchar_t)));
+        Write(name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD((text.size() + 1) * sizeof(wchar_t)));
     }
     void Set(const wchar_t* name, DWORD number)
     {
-        Save(name);
-        RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+        Write(name, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
     }
 
 private:
@@ -557,16 +556,31 @@ private:
         DWORD type;
         std::string data;
     };
-    void Save(const wchar_t* name)
+    void Write(const wchar_t* name, DWORD type, const BYTE* data, DWORD size)
     {
+        if (key_ == nullptr) {
+            DWORD disposition = 0;
+            const LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                nullptr, &key_, &disposition);
+            if (status != ERROR_SUCCESS) {
+                key_ = nullptr;
+                ADD_FAILURE() << "cannot open HKEY_CURRENT_USER\\" << Utf8(path_) << ": error " << status;
+                return;
+            }
+            created_ = disposition == REG_CREATED_NEW_KEY;
+        }
         Saved old = {name, false, 0, std::string(4096, '\0')};
-        DWORD size = DWORD(old.data.size());
+        DWORD oldSize = DWORD(old.data.size());
         old.existed = RegQueryValueExW(key_, name, nullptr, &old.type,
-                                       reinterpret_cast<BYTE*>(&old.data[0]), &size) == ERROR_SUCCESS;
-        old.data.resize(old.existed ? size : 0);
+                                       reinterpret_cast<BYTE*>(&old.data[0]), &oldSize) == ERROR_SUCCESS;
+        old.data.resize(old.existed ? oldSize : 0);
         saved_.push_back(old);
+        const LONG status = RegSetValueExW(key_, name, 0, type, data, size);
+        EXPECT_EQ(ERROR_SUCCESS, status) << "cannot set " << Utf8(path_) << "\\" << Utf8(name);
     }
+    std::wstring path_;
     HKEY key_ = nullptr;
+    bool created_ = false;
     std::vector<Saved> saved_;
 };
 
