@@ -62,8 +62,10 @@ def main():
     for _, size, address, raw_size, raw in layout:
         for offset in range(raw, raw + min(size, raw_size) - DESCRIPTOR + 1, 4):
             attributes, name_rva, module, iat, names = struct.unpack_from("<5I", image, offset)
-            if attributes == 1 and module and iat and names and name_at(name_rva) in dlls:
-                found.append((offset, address + offset - raw, name_at(name_rva)))
+            if attributes == 1 and module and iat and names:
+                name = name_at(name_rva)
+                if name in dlls:
+                    found.append((offset, address + offset - raw, name))
     if sorted(name for _, _, name in found) != sorted(dlls):
         fail(f"delay-import descriptors found for {[name for _, _, name in found]}, not for {dlls}")
     found.sort()

@@ -20,20 +20,6 @@ const wchar_t* const SystemDllsLoadedByName[] = {
     L"user32.dll", L"gdi32.dll", L"advapi32.dll",
 };
 
-void LoadFromSystemFolder(const wchar_t* name)
-{
-    wchar_t path[PathChars];
-    const UINT length = GetSystemDirectoryW(path, PathChars);
-    // 0 is failure; PathChars or more is the size the folder would need.
-    if (length == 0 || length >= static_cast<UINT>(PathChars) - 1)
-        return;
-    path[length] = L'\\';
-    if (!CopyBounded(path + length + 1, static_cast<size_t>(PathChars) - length - 1, name))
-        return;
-    // Kept loaded for the program's life: later loads by name find it.
-    LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 }  // namespace
 
 #if defined(__GNUC__) && !defined(__clang__)
@@ -47,8 +33,20 @@ __attribute__((section(".text$3"), used, aligned(4))) extern const unsigned char
 void LockDllSearchByFullPaths()
 {
     SetDllDirectoryW(L"");
-    for (const wchar_t* name : SystemDllsLoadedByName)
-        LoadFromSystemFolder(name);
+    wchar_t path[PathChars];
+    const UINT length = GetSystemDirectoryW(path, PathChars);
+    // 0 is failure; PathChars or more is the size the folder would need, and
+    // the backslash needs one more.
+    if (length == 0 || length >= static_cast<UINT>(PathChars) - 1)
+        return;
+    path[length] = L'\\';
+    wchar_t* const name = path + length + 1;
+    const size_t nameChars = static_cast<size_t>(PathChars) - length - 1;
+    for (const wchar_t* dll : SystemDllsLoadedByName) {
+        // Kept loaded for the program's life: later loads by name find it.
+        if (CopyBounded(name, nameChars, dll))
+            LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
 }
 
 void LockDllSearch()
