@@ -195,11 +195,6 @@ bool LoadCopy(const std::wstring& path)
     return at == bytes.size();
 }
 
-void RestoreAtExit()
-{
-    RestoreMachineRegistration();
-}
-
 // Before the first change in this program: a copy left by a program killed
 // midway is the machine's own registration, so it goes back first;
 // otherwise the registration is saved as it is now.
@@ -229,7 +224,7 @@ void KeepMachineRegistration()
         }
     }
     g_kept = true;
-    atexit(RestoreAtExit);
+    atexit(RestoreMachineRegistration);
 }
 
 // ---- Writing the key ---------------------------------------------------------

@@ -51,7 +51,7 @@ void Send(std::vector<INPUT> inputs)
 // Screen coordinates and metrics in physical pixels at any DPI, as the
 // program under test sees them (it declares itself DPI aware; Wine treats
 // every program as aware): declared before any test reads a metric.
-const BOOL DpiAware = SetProcessDPIAware();
+[[maybe_unused]] const BOOL DpiAware = SetProcessDPIAware();
 
 // Input goes to the foreground window, as it does for a user at the screen.
 // Windows lets a program hand the foreground to another only in some cases;
@@ -209,7 +209,7 @@ bool WizardDriver::ClickCloseBox()
 
 bool WizardDriver::ToForeground()
 {
-    return DpiAware && BringToForeground(frame_);
+    return BringToForeground(frame_);
 }
 
 void WizardDriver::Key(WORD virtualKey)
