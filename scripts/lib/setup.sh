@@ -66,15 +66,68 @@ vrix_kernel_runs_32bit() {
   fi
 }
 
-vrix_install_packages() {
-  local missing=() missing32=() p
-  for p in "${VRIX_PACKAGES[@]}"; do
-    vrix_installed "$p" || missing+=("$p")
+# apt's answer in one line: the first unmet dependency it names, else its
+# errors.
+vrix_apt_reason() {  # vrix_apt_reason LOG
+  local dep
+  dep=$(grep -m1 -E '^ +[^ ].* : (Pre)?Depends: ' "$1" | sed -E 's/^ +//; s/  +/ /g')
+  if [ -n "$dep" ]; then
+    echo "$dep"
+  else
+    sed -nE 's/^E: //; T; s/ \[IP: [^]]*\]//; p' "$1" | paste -sd ' ' -
+  fi
+}
+
+# The packages of a list that are not installed, one a line.
+vrix_not_installed() {
+  local p
+  for p in "$@"; do vrix_installed "$p" || echo "$p"; done
+}
+
+# apt-get update exits 100 when any one list fails, for example a list of a
+# mirror in the middle of a sync, which can last hours. Try a few times,
+# then say in one line what could not be fetched and go on with the lists
+# apt has.
+VRIX_APT_TRIES=3
+VRIX_APT_RETRY_SECONDS=${VRIX_APT_RETRY_SECONDS:-5}
+vrix_apt_update() {
+  local log try failed
+  log=$(mktemp)
+  for try in $(seq "$VRIX_APT_TRIES"); do
+    if apt-get update -qq >"$log" 2>&1; then
+      rm -f "$log"
+      return 0
+    fi
+    [ "$try" -eq "$VRIX_APT_TRIES" ] || sleep "$VRIX_APT_RETRY_SECONDS"
   done
+  failed=$(sed -nE 's/^[EW]: Failed to fetch ([^ ]+) +(.*)$/\1 (\2)/; T; s/ \[IP: [^]]*\]//; p' "$log" |
+    paste -sd ';' - | sed 's/;/; /g')
+  echo "Package lists: could not fetch ${failed:-them: $(vrix_apt_reason "$log")}, after $VRIX_APT_TRIES tries; going on with the lists apt has." >&2
+  rm -f "$log"
+}
+
+vrix_apt_install() {  # vrix_apt_install LOG [OPTIONS] PACKAGES...
+  local log=$1
+  shift
+  apt-get install -y -qq --no-install-recommends "$@" >"$log" 2>&1
+}
+
+# The main suite of this release (bookworm), whose lists every architecture
+# has; empty where the release does not say.
+VRIX_OS_RELEASE=${VRIX_OS_RELEASE:-/etc/os-release}
+vrix_main_suite() {
+  (. "$VRIX_OS_RELEASE" 2>/dev/null && echo "${VERSION_CODENAME:-}")
+}
+
+# Installs what is missing. The packages the build and the twin's tests need
+# must install, or the set-up stops. 32-bit Wine may fail to: then
+# VRIX_WINE32_UNAVAILABLE says why, and only the twin runs.
+VRIX_WINE32_UNAVAILABLE=
+vrix_install_packages() {
+  local missing=() missing32=()
+  mapfile -t missing < <(vrix_not_installed "${VRIX_PACKAGES[@]}")
   if vrix_kernel_runs_32bit; then
-    for p in "${VRIX_PACKAGES_I386[@]}"; do
-      vrix_installed "$p:i386" || missing32+=("$p:i386")
-    done
+    mapfile -t missing32 < <(vrix_not_installed "${VRIX_PACKAGES_I386[@]/%/:i386}")
   fi
   [ ${#missing[@]} -eq 0 ] && [ ${#missing32[@]} -eq 0 ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
@@ -83,21 +136,46 @@ vrix_install_packages() {
     echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]} ${missing32[*]}" >&2
     # Without 32-bit Wine the twin is still tested; without the rest nothing is.
     [ ${#missing[@]} -eq 0 ] || exit 1
+    VRIX_WINE32_UNAVAILABLE="32-bit Wine is not installed, and installing it needs root"
     echo "Going on without 32-bit Wine: only the 64-bit twin will run." >&2
     return 0
   fi
   export DEBIAN_FRONTEND=noninteractive
   [ ${#missing32[@]} -gt 0 ] && dpkg --add-architecture i386
-  apt-get update -qq
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  fi
+  vrix_apt_update
+  local log suite
+  log=$(mktemp)
   if [ ${#missing32[@]} -gt 0 ]; then
-    echo "Installing 32-bit Wine: ${missing32[*]}"
-    apt-get install -y -qq --no-install-recommends "${missing32[@]}" >/dev/null ||
-      echo "Could not install 32-bit Wine: only the 64-bit twin will run." >&2
+    # The i386 libraries are Multi-Arch: same, so each needs the version of
+    # its amd64 partner. Where a suite's i386 list is missing, only the main
+    # suite's versions exist for both architectures: then ask apt for those,
+    # for both sets together.
+    echo "Installing: ${missing[*]} ${missing32[*]}"
+    suite=$(vrix_main_suite)
+    if vrix_apt_install "$log" "${missing[@]}" "${missing32[@]}" ||
+       { [ -n "$suite" ] && vrix_apt_install "$log" -t "$suite" "${missing[@]}" "${missing32[@]}" &&
+         echo "Installed with the versions of the main suite, $suite, which both architectures have."; }; then
+      missing=()
+    else
+      VRIX_WINE32_UNAVAILABLE="32-bit Wine could not be installed ($(vrix_apt_reason "$log"))"
+    fi
+  elif [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
   fi
+  if [ ${#missing[@]} -gt 0 ]; then
+    vrix_apt_install "$log" "${missing[@]}" || true
+    mapfile -t missing < <(vrix_not_installed "${missing[@]}")
+    if [ ${#missing[@]} -gt 0 ]; then
+      echo "Could not install what the build needs: ${missing[*]} ($(vrix_apt_reason "$log"))." >&2
+      rm -f "$log"
+      exit 1
+    fi
+  fi
+  rm -f "$log"
+  if [ -n "$VRIX_WINE32_UNAVAILABLE" ]; then
+    echo "$VRIX_WINE32_UNAVAILABLE: only the 64-bit twin will run; run this again once the mirror has synced." >&2
+  fi
+  return 0
 }
 
 # ---- Display ---------------------------------------------------------------------
@@ -143,25 +221,23 @@ vrix_build() {  # vrix_build PRESET [TARGET]
   cmake --build --preset "$1" -j "$(nproc)" ${2:+--target "$2"}
 }
 
-# Everything the scripts need before they run a Windows program: packages, a
-# display, the Wine prefix and session (wine-env.sh), then the builds. Sets
-# VRIX_RUNS_32BIT to 1 where 32-bit programs run here, else 0 with the
-# reason in VRIX_NO_32BIT_REASON. Where they do not, the 32-bit tree builds
-# the product alone: its tests could not run.
-vrix_prepare() {
-  vrix_install_packages
-  vrix_ensure_display
-  . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
-  vrix_ensure_prefix
-  vrix_start_wine_session
-  vrix_at_exit vrix_stop_wine_session
+# Sets VRIX_RUNS_32BIT to 1 where 32-bit programs run here, else 0 with the
+# reason in VRIX_NO_32BIT_REASON.
+vrix_decide_32bit() {
   if [ "${VRIX_NO_32BIT:-}" = 1 ]; then
     VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="32-bit support was turned off (VRIX_NO_32BIT=1)"
+  elif [ -n "$VRIX_WINE32_UNAVAILABLE" ]; then
+    VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON=$VRIX_WINE32_UNAVAILABLE
   elif vrix_probe_32bit; then
     VRIX_RUNS_32BIT=1
   else
     VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="this host cannot run 32-bit code (32-bit Wine did not run a 32-bit program)"
   fi
+}
+
+# The trees every script builds. Where 32-bit programs do not run, the
+# 32-bit tree builds the product alone: its tests could not run.
+vrix_build_trees() {
   if [ "$VRIX_RUNS_32BIT" = 1 ]; then
     vrix_build win32
   else
@@ -172,6 +248,19 @@ vrix_prepare() {
   # the twin runs.
   vrix_build clang-win32
   [ "$VRIX_RUNS_32BIT" = 1 ] || vrix_build clang-win64
+}
+
+# Everything the scripts need before they run a Windows program: packages, a
+# display, the Wine prefix and session (wine-env.sh), then the builds.
+vrix_prepare() {
+  vrix_install_packages
+  vrix_ensure_display
+  . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+  vrix_ensure_prefix
+  vrix_start_wine_session
+  vrix_at_exit vrix_stop_wine_session
+  vrix_decide_32bit
+  vrix_build_trees
 }
 
 # The tree whose programs run here: the product's where 32-bit programs run,
