@@ -33,6 +33,25 @@ bool CopyBounded(wchar_t* target, size_t targetChars, const wchar_t* source)
     return fits;
 }
 
+bool CopyFolderOf(wchar_t* target, size_t targetChars, const wchar_t* path)
+{
+    size_t folderChars = 0;
+    for (size_t i = 0; path[i] != L'\0'; ++i) {
+        if (path[i] == L'\\' || path[i] == L'/')
+            folderChars = i + 1;
+    }
+    if (targetChars == 0)
+        return false;
+    if (folderChars == 0 || folderChars >= targetChars) {
+        target[0] = L'\0';
+        return false;
+    }
+    for (size_t i = 0; i < folderChars; ++i)
+        target[i] = path[i];
+    target[folderChars] = L'\0';
+    return true;
+}
+
 bool BuildAppManagerCommandLine(wchar_t* target, size_t targetChars,
                                 const wchar_t* managerPath, const wchar_t* iniPath)
 {

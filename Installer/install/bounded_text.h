@@ -11,6 +11,11 @@ size_t BoundedLength(const wchar_t* text, size_t limit);
 // Returns false, leaving `target` empty, when it does not fit.
 bool CopyBounded(wchar_t* target, size_t targetChars, const wchar_t* source);
 
+// Copies the folder of `path`, up to and including its last backslash or
+// slash, into `target`. Returns false, leaving `target` empty, when `path`
+// names no folder or the folder does not fit.
+bool CopyFolderOf(wchar_t* target, size_t targetChars, const wchar_t* path);
+
 // Builds the Application Manager's command line: both paths in double quotes,
 // separated by one space. Returns false, leaving `target` empty, when the
 // result with its terminator does not fit `targetChars`.

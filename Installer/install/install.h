@@ -12,6 +12,9 @@ const int CommandLineChars = 522;
 // Failures are shown to the user in an ownerless message box.
 void RunInstall();
 
+// True while RunInstall waits for the Application Manager it started.
+bool IsWaitingForAppManager();
+
 // Writes the embedded cabinet to a new temporary file in `folder` (ending in
 // a backslash); `payloadName` receives the file's bare name, also when
 // writing fails. True when the whole cabinet was written.

@@ -66,19 +66,35 @@ bool FindAppManager(wchar_t (&path)[PathChars])
     return ReadAppManagerPath(path, 0) || ReadAppManagerPath(path, OtherRegistryView);
 }
 
-// Input the user makes: keys, and the mouse in and around the windows.
+// Input messages of later systems, which the XP headers do not define.
+const UINT MouseHorizontalWheel = 0x020E;  // WM_MOUSEHWHEEL, Vista on
+const UINT Gesture = 0x0119;               // WM_GESTURE, 7 on
+const UINT GestureNotify = 0x011A;         // WM_GESTURENOTIFY, 7 on
+// WM_TOUCH (7 on), then the pointer messages (8 on), WM_NCPOINTERUPDATE
+// 0x0241 to WM_POINTERROUTEDRELEASED 0x0253: one range.
+const UINT Touch = 0x0240;
+const UINT LastPointer = 0x0253;
+
+// Input the user makes: keys, the mouse in and around the windows, touch
+// and pen.
 bool IsUserInput(UINT message)
 {
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST)
         || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)
         || (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK)
         || message == WM_NCMOUSEHOVER || message == WM_NCMOUSELEAVE
-        || message == WM_MOUSEHOVER || message == WM_MOUSELEAVE || message == WM_INPUT;
+        || message == WM_MOUSEHOVER || message == WM_MOUSELEAVE || message == WM_INPUT
+        || message == MouseHorizontalWheel || message == Gesture || message == GestureNotify
+        || (message >= Touch && message <= LastPointer);
 }
+
+// Set while RunInstall waits for the Application Manager.
+bool g_waitingForAppManager;
 
 // Takes every message now queued. User input is dropped, so that nothing the
 // user does acts during the wait, nor afterwards; the rest (painting, timers,
-// what other programs post) is handled as the modal loop would. A quit
+// what other programs post) is handled as the modal loop would, and the pages
+// act on none of it while the wait lasts (IsWaitingForAppManager). A quit
 // request is kept in `quitCode` for the caller to repeat.
 void HandleQueuedMessages(bool* quit, int* quitCode)
 {
@@ -100,6 +116,8 @@ void HandleQueuedMessages(bool* quit, int* quitCode)
 // program waited for), and it repaints.
 void WaitKeepingWindowsAlive(HANDLE thread)
 {
+    const bool waitingAlready = g_waitingForAppManager;
+    g_waitingForAppManager = true;
     bool quit = false;
     int quitCode = 0;
     // Windows counts a window as not responding, and from Vista on ghosts it
@@ -111,6 +129,7 @@ void WaitKeepingWindowsAlive(HANDLE thread)
         HandleQueuedMessages(&quit, &quitCode);
     // Input that came after the last look goes too.
     HandleQueuedMessages(&quit, &quitCode);
+    g_waitingForAppManager = waitingAlready;
     if (quit)
         PostQuitMessage(quitCode);
 }
@@ -152,14 +171,21 @@ void RunInstall()
         return;
     }
 
+    // The manager starts in its own folder: not in the installer's, which is
+    // usually a downloads folder, where it would look for DLLs it does not
+    // find beside itself or in the system folders. A registered path without
+    // a folder leaves it the installer's.
+    wchar_t managerFolder[PathChars];
+    const bool haveManagerFolder = CopyFolderOf(managerFolder, PathChars, managerPath);
+
     STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof(process));
-    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                        haveManagerFolder ? managerFolder : nullptr, &startup, &process)) {
         // A registered path that no longer runs: ActiveSync is as good as missing.
         ShowInstallMessage(NoAppManagerMessage);
         return;
@@ -168,4 +194,9 @@ void RunInstall()
     WaitKeepingWindowsAlive(process.hThread);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+}
+
+bool IsWaitingForAppManager()
+{
+    return g_waitingForAppManager;
 }

@@ -11,14 +11,52 @@
 
 namespace {
 
-// Loaded by name on the systems without SetDefaultDllDirectories, and so
-// from the program's own folder first unless already loaded: LPK and USP10
-// by user32 on XP, UXTHEME and DWMAPI when a window is made on Vista and 7.
-// Then the three the program delay-loads. A DLL a system lacks is skipped.
+// Loaded by name on the systems without SetDefaultDllDirectories, so from
+// the program's own folder first unless already loaded, depending on the
+// version, on what the process calls and on what else runs in it (a screen
+// reader's hook, an input method). Preloaded from the system folder, one
+// that the program would never have loaded costs a millisecond. A DLL a
+// system lacks is skipped.
 const wchar_t* const SystemDllsLoadedByName[] = {
-    L"lpk.dll", L"usp10.dll", L"uxtheme.dll", L"dwmapi.dll",
-    L"user32.dll", L"gdi32.dll", L"advapi32.dll",
+    L"lpk.dll",        // by user32 on XP, for every window's text
+    L"usp10.dll",      // by LPK on XP
+    L"uxtheme.dll",    // when a window is made, XP (with themes) to 7
+    L"dwmapi.dll",     // by UXTHEME on Vista and 7
+    L"ntmarta.dll",    // behind advapi32's ACL functions on Vista and 7
+    L"cryptbase.dll",  // behind RPCRT4 on Vista and 7
+    L"clbcatq.dll",    // behind OLE32 on XP SP2 and SP3
+    L"oleacc.dll",     // behind the shell's progress dialog on Vista; accessibility hooks
+    L"userenv.dll",    // behind profile and environment functions; version not known
+    L"setupapi.dll",   // behind device and shell functions; version not known
+    L"apphelp.dll",    // the compatibility engine, where a shim applies; version not known
+    L"propsys.dll",    // the property system, behind the shell on Vista and 7
+    L"version.dll",    // behind file-version queries of shell and compatibility code
 };
+
+// Delay-loaded by the program, and loaded at start by LoadDelayLoadedDlls.
+const wchar_t* const DelayLoadedDlls[] = {L"user32.dll", L"gdi32.dll", L"advapi32.dll"};
+
+// Loads each of `dlls` from the system folder by its full path, kept loaded
+// for the program's life: later loads by name find it. The number loaded.
+size_t LoadFromSystemFolder(const wchar_t* const* dlls, size_t count)
+{
+    wchar_t path[PathChars];
+    const UINT length = GetSystemDirectoryW(path, PathChars);
+    // 0 is failure; PathChars or more is the size the folder would need, and
+    // the backslash needs one more.
+    if (length == 0 || length >= static_cast<UINT>(PathChars) - 1)
+        return 0;
+    path[length] = L'\\';
+    wchar_t* const name = path + length + 1;
+    const size_t nameChars = static_cast<size_t>(PathChars) - length - 1;
+    size_t loaded = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (CopyBounded(name, nameChars, dlls[i])
+            && LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) != nullptr)
+            ++loaded;
+    }
+    return loaded;
+}
 
 }  // namespace
 
@@ -33,20 +71,13 @@ __attribute__((section(".text$3"), used, aligned(4))) extern const unsigned char
 void LockDllSearchByFullPaths()
 {
     SetDllDirectoryW(L"");
-    wchar_t path[PathChars];
-    const UINT length = GetSystemDirectoryW(path, PathChars);
-    // 0 is failure; PathChars or more is the size the folder would need, and
-    // the backslash needs one more.
-    if (length == 0 || length >= static_cast<UINT>(PathChars) - 1)
-        return;
-    path[length] = L'\\';
-    wchar_t* const name = path + length + 1;
-    const size_t nameChars = static_cast<size_t>(PathChars) - length - 1;
-    for (const wchar_t* dll : SystemDllsLoadedByName) {
-        // Kept loaded for the program's life: later loads by name find it.
-        if (CopyBounded(name, nameChars, dll))
-            LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    }
+    LoadFromSystemFolder(SystemDllsLoadedByName, sizeof(SystemDllsLoadedByName) / sizeof(SystemDllsLoadedByName[0]));
+}
+
+bool LoadDelayLoadedDlls()
+{
+    const size_t count = sizeof(DelayLoadedDlls) / sizeof(DelayLoadedDlls[0]);
+    return LoadFromSystemFolder(DelayLoadedDlls, count) == count;
 }
 
 void LockDllSearch()

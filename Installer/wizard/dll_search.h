@@ -9,6 +9,13 @@ void LockDllSearch();
 
 // What LockDllSearch does where SetDefaultDllDirectories is missing
 // (Windows XP, and Vista and 7 without KB2533623): the current folder leaves
-// the search, and the DLLs those systems load by name for this program are
-// loaded first from the system folder by their full paths.
+// the search, and the DLLs those systems load by name are loaded first from
+// the system folder by their full paths.
 void LockDllSearchByFullPaths();
+
+// Loads user32, gdi32 and advapi32 from the system folder, after
+// LockDllSearch: the program delay-loads them, and a DLL that fails to load
+// or start at its first call (no desktop to attach to, the desktop heap
+// used up) would end the program with the delay-load helper's exception.
+// False when any of them fails.
+bool LoadDelayLoadedDlls();

@@ -75,7 +75,7 @@ INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM, LPARAM)
     case WM_CLOSE:
         // Fully handled, and the same on either page: the page is never
         // consulted, so no page is passed.
-        CarryOutPageStep(nullptr, NextPageStep(WelcomeState, CloseEvent, false));
+        RaisePageEvent(nullptr, WelcomeState, CloseEvent);
         return TRUE;
     case WM_DESTROY:
         OnFrameDestroy();

@@ -29,8 +29,7 @@ INT_PTR OnLicenseInit(HWND page)
 
 void OnLicenseEvent(HWND page, PageEvent event)
 {
-    const bool finishEnabled = IsWindowEnabled(GetDlgItem(page, IDOK)) != FALSE;
-    CarryOutPageStep(page, NextPageStep(LicenseState, event, finishEnabled));
+    RaisePageEvent(page, LicenseState, event);
 }
 
 // No text in the agreement is shown selected, whatever has the focus.

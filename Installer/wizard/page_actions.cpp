@@ -49,27 +49,6 @@ void RecomputeFinish(HWND page)
     EnableWindow(GetDlgItem(page, IDOK), IsDlgButtonChecked(page, IDC_ACCEPT) == BST_CHECKED);
 }
 
-}  // namespace
-
-void SetControlTexts(HWND page, const ControlText* texts, int count)
-{
-    for (int i = 0; i < count; ++i)
-        SetDlgItemTextW(page, texts[i].id, texts[i].text);
-}
-
-void OnPageDestroy(HWND page)
-{
-    DeleteTitleFont(page);
-    if (g_currentPage == page)
-        g_currentPage = nullptr;
-}
-
-PageEvent FocusedPageEvent(HWND page, PageState state, HWND focus)
-{
-    FocusQuery query = {page, focus};
-    return FocusedControlEvent(state, ControlHasFocus, &query);
-}
-
 void CarryOutPageStep(HWND page, const PageStep& step)
 {
     for (int i = 0; i < step.effectCount; ++i) {
@@ -94,4 +73,32 @@ void CarryOutPageStep(HWND page, const PageStep& step)
             break;
         }
     }
+}
+
+}  // namespace
+
+void SetControlTexts(HWND page, const ControlText* texts, int count)
+{
+    for (int i = 0; i < count; ++i)
+        SetDlgItemTextW(page, texts[i].id, texts[i].text);
+}
+
+void OnPageDestroy(HWND page)
+{
+    DeleteTitleFont(page);
+    if (g_currentPage == page)
+        g_currentPage = nullptr;
+}
+
+PageEvent FocusedPageEvent(HWND page, PageState state, HWND focus)
+{
+    FocusQuery query = {page, focus};
+    return FocusedControlEvent(state, ControlHasFocus, &query);
+}
+
+void RaisePageEvent(HWND page, PageState state, PageEvent event)
+{
+    // Finish is the license page's IDOK; on the welcome page IDOK is Next.
+    const bool finishEnabled = state == LicenseState && IsWindowEnabled(GetDlgItem(page, IDOK)) != FALSE;
+    CarryOutPageStep(page, NextPageStep(state, event, finishEnabled, IsWaitingForAppManager()));
 }

@@ -46,10 +46,10 @@ const Activation LicenseOrder[] = {
 
 }  // namespace
 
-PageStep NextPageStep(PageState state, PageEvent event, bool finishEnabled)
+PageStep NextPageStep(PageState state, PageEvent event, bool finishEnabled, bool managerRunning)
 {
-    if (state == EndedState)
-        return Step(EndedState);
+    if (state == EndedState || managerRunning)
+        return Step(state);
     // Closing the frame never consults the page.
     if (event == CloseEvent)
         return Step(EndedState, RequestEndEffect);

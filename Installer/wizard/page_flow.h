@@ -34,7 +34,11 @@ struct PageStep {
 
 // What `event` does in `state`. `finishEnabled` is Finish's state on the
 // license page when the event arrives: a disabled Finish does nothing.
-PageStep NextPageStep(PageState state, PageEvent event, bool finishEnabled);
+// `managerRunning`: the installation is waiting for the Application Manager.
+// Then no event does anything, however it came (other programs click
+// buttons by message, which no input filter sees): no second installation,
+// no page change, no end. The event is gone, not kept for later.
+PageStep NextPageStep(PageState state, PageEvent event, bool finishEnabled, bool managerRunning);
 
 // The controls of a page that the focused window is compared with.
 enum PageControl {

@@ -26,7 +26,7 @@ INT_PTR OnWelcomeInit(HWND page)
 
 void OnWelcomeEvent(HWND page, PageEvent event)
 {
-    CarryOutPageStep(page, NextPageStep(WelcomeState, event, false));
+    RaisePageEvent(page, WelcomeState, event);
 }
 
 PageEvent ClickEvent(int id)

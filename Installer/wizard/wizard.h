@@ -34,8 +34,10 @@ void SetControlTexts(HWND page, const ControlText* texts, int count);
 // forwarding commands to it.
 void OnPageDestroy(HWND page);
 
-// Carries out the page flow's effects for `page`, in order.
-void CarryOutPageStep(HWND page, const PageStep& step);
+// Raises `event` on `page` in `state` (a null page for the frame's close,
+// which never consults a page): the page flow decides, and its effects are
+// carried out in order.
+void RaisePageEvent(HWND page, PageState state, PageEvent event);
 
 // The page event of the control that has the focus (`focus`), if it is one
 // of `page`'s controls that the page compares with.

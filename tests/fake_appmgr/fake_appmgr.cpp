@@ -1,10 +1,11 @@
 // Stand-in for ActiveSync's Application Manager. Started with an INI file's
-// path, it reads the INI with the platform's own INI reader, finds the cabinet
-// named by CabFiles next to the INI file and checks that it is a whole
-// cabinet, sends a message to the installer's frame if there is one (the
-// installer must answer it while it waits), waits a moment, then writes what
-// it saw to the file named by
-// VRIX_FAKE_LOG (UTF-8, one "key=value" per line) and exits: 0 when all was
+// path, it first appends "started=1" and its current folder ("cwd=") to the
+// file named by VRIX_FAKE_LOG, so that every start shows at once. Then it
+// reads the INI with the platform's own INI reader, finds the cabinet named
+// by CabFiles next to the INI file and checks that it is a whole cabinet,
+// sends a message to the installer's frame if there is one (the installer
+// must answer it while it waits), waits a moment, appends what it saw (UTF-8,
+// one "key=value" per line, "finished=1" last) and exits: 0 when all was
 // well, 3 otherwise. VRIX_FAKE_DELAY_MS sets the wait (700 ms by default).
 // VRIX_FAKE_STARTED names a file that gets the performance counter's value
 // first thing, for the benchmark.
@@ -65,6 +66,16 @@ std::string PingInstaller()
     return SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) ? "1" : "0";
 }
 
+void AppendToLog(const std::string& text)
+{
+    const std::wstring logPath = Environment(L"VRIX_FAKE_LOG");
+    FILE* file = logPath.empty() ? nullptr : _wfopen(logPath.c_str(), L"ab");
+    if (file != nullptr) {
+        fwrite(text.data(), 1, text.size(), file);
+        fclose(file);
+    }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
@@ -79,6 +90,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
             fclose(file);
         }
     }
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    AppendToLog("started=1\ncwd=" + Utf8(current) + "\n");
     std::string log = "cmdline=" + Utf8(GetCommandLineW()) + "\n";
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -103,15 +117,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     log += "frame_answered=" + PingInstaller() + "\n";
     const std::wstring delay = Environment(L"VRIX_FAKE_DELAY_MS");
     Sleep(delay.empty() ? 700 : static_cast<DWORD>(_wtoi(delay.c_str())));
-    log += "finished=1\n";
-
-    const std::wstring logPath = Environment(L"VRIX_FAKE_LOG");
-    if (!logPath.empty()) {
-        FILE* file = _wfopen(logPath.c_str(), L"wb");
-        if (file != nullptr) {
-            fwrite(log.data(), 1, log.size(), file);
-            fclose(file);
-        }
-    }
+    AppendToLog(log + "finished=1\n");
     return ok ? 0 : 3;
 }

@@ -34,6 +34,15 @@ TEST(BoundedText, CommandLineFillsTheBufferExactlyButNeverPastIt)
         ASSERT_EQ(L'#', line[i]) << "written past the buffer at " << i;
 }
 
+TEST(BoundedText, FolderOfAPathKeepsItsLastSeparator)
+{
+    wchar_t folder[8] = {L'#'};
+    EXPECT_TRUE(CopyFolderOf(folder, 8, L"C:/a\\b/c.exe") && std::wstring(folder) == L"C:/a\\b/");
+    EXPECT_TRUE(CopyFolderOf(folder, 4, L"C:\\x.exe") && std::wstring(folder) == L"C:\\");
+    EXPECT_FALSE(CopyFolderOf(folder, 3, L"C:\\x.exe") || *folder) << "the folder and its terminator need 4";
+    EXPECT_FALSE(CopyFolderOf(folder, 8, L"CEAPPMGR.EXE") || *folder) << "a bare name has no folder";
+}
+
 TEST(BoundedText, CopyAndLengthStopAtTheirLimits)
 {
     wchar_t target[4] = {L'#', L'#', L'#', L'#'};

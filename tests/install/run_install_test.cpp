@@ -95,6 +95,28 @@ TEST_F(RunInstallTest, TwoRunsLeaveFourDistinctFiles)
     EXPECT_EQ(4u, FilesIn(folder_).size());
 }
 
+// The manager starts in the folder it was registered in, not in the
+// installer's current folder (usually a downloads folder, where it would
+// look for DLLs); a registered name without a folder leaves it the
+// installer's (CreateProcessW finds the fake beside this test program).
+TEST_F(RunInstallTest, TheManagerStartsInItsOwnFolder)
+{
+    SetEnvironmentVariableW(L"VRIX_FAKE_DELAY_MS", L"0");
+    const std::wstring downloads = FreshFolder(L"downloads");
+    ASSERT_TRUE(SetCurrentDirectoryW(downloads.c_str()));
+    const auto currentFolderOfTheManager = [&] {
+        const std::string cwd = ReadFakeLog(logPath_)["cwd"];
+        return cwd.empty() || cwd.back() == '\\' ? cwd : cwd + "\\";
+    };
+    EXPECT_TRUE(RunWithWatcher().empty());
+    EXPECT_EQ(Utf8(ProgramFolder()), currentFolderOfTheManager());
+
+    RegisterAppManager(L"fake_appmgr.exe");
+    EXPECT_TRUE(RunWithWatcher().empty());
+    EXPECT_EQ(2, FakeStarts(logPath_));
+    EXPECT_EQ(Utf8(downloads), currentFolderOfTheManager());
+}
+
 struct UnregisteredCase {
     const char* name;
     void (*arrange)();

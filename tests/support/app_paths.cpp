@@ -416,12 +416,14 @@ std::wstring UseFakeAppManager(const wchar_t* delayMs)
 
 std::map<std::string, std::string> ReadFakeLog(const std::wstring& logPath)
 {
-    std::map<std::string, std::string> entries;
+    return ReadKeyValues(logPath);
+}
+
+int FakeStarts(const std::wstring& logPath)
+{
     std::istringstream lines(ReadBytes(logPath));
-    for (std::string line; std::getline(lines, line);) {
-        const size_t equals = line.find('=');
-        if (equals != std::string::npos)
-            entries[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return entries;
+    int starts = 0;
+    for (std::string line; std::getline(lines, line);)
+        starts += line == "started=1";
+    return starts;
 }

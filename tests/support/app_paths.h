@@ -68,9 +68,14 @@ void RegisterAppManagerKeyOnly();
 std::wstring FakeAppManagerPath();
 
 // Registers the fake as the Application Manager, with its wait set to
-// `delayMs` and its log in a new folder. Returns the log's path; the log is
-// written when the fake ends.
+// `delayMs` and its log in a new folder. Returns the log's path; every start
+// of the fake adds "started=1" to the log at once, and the rest, up to
+// "finished=1", when it ends.
 std::wstring UseFakeAppManager(const wchar_t* delayMs);
 
-// The fake's log as key=value pairs; empty when it has not ended.
+// The fake's log as key=value pairs (a key's last value); empty when it has
+// not started.
 std::map<std::string, std::string> ReadFakeLog(const std::wstring& logPath);
+
+// How often the fake has started with this log.
+int FakeStarts(const std::wstring& logPath);

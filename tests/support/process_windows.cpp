@@ -1,5 +1,9 @@
 #include "process_windows.h"
 
+#include <gtest/gtest.h>
+
+#include "test_files.h"
+
 namespace {
 
 struct Search {
@@ -43,4 +47,24 @@ std::wstring WindowText(HWND window)
     SendMessageTimeoutW(window, WM_GETTEXT, sizeof(buffer) / sizeof(buffer[0]),
                         reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 3000, &result);
     return buffer;
+}
+
+DWORD ExitCodeOf(std::wstring commandLine, DWORD timeoutMs)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        ADD_FAILURE() << "cannot start " << Utf8(commandLine) << ": error " << GetLastError();
+        return STILL_ACTIVE;
+    }
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, 0xDEAD);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
 }

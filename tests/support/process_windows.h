@@ -13,3 +13,8 @@ std::wstring ClassNameOf(HWND window);
 
 // WM_GETTEXT, with a time-out so that a hung program cannot hang the test.
 std::wstring WindowText(HWND window);
+
+// Runs `commandLine` and returns its exit code; STILL_ACTIVE, after ending
+// it, when it has not ended within `timeoutMs`. Fails the test when it
+// cannot be started.
+DWORD ExitCodeOf(std::wstring commandLine, DWORD timeoutMs);

@@ -1,6 +1,7 @@
 #include "test_files.h"
 
 #include <algorithm>
+#include <sstream>
 
 #include "test_paths.h"
 
@@ -112,4 +113,16 @@ std::wstring FromUtf8(const std::string& text)
     std::wstring out(chars, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], chars);
     return out;
+}
+
+std::map<std::string, std::string> ReadKeyValues(const std::wstring& path)
+{
+    std::map<std::string, std::string> entries;
+    std::istringstream lines(ReadBytes(path));
+    for (std::string line; std::getline(lines, line);) {
+        const size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            entries[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return entries;
 }

@@ -1,6 +1,7 @@
 // Files and folders for the tests.
 #pragma once
 #include <windows.h>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder);
 
 // Whole file as bytes; `ok` false when it cannot be read.
 std::string ReadBytes(const std::wstring& path, bool* ok = nullptr);
+
+// A file of "key=value" lines as pairs (a key's last value); empty when it
+// cannot be read.
+std::map<std::string, std::string> ReadKeyValues(const std::wstring& path);
 
 // The folder of this test program, ending in a backslash.
 std::wstring ProgramFolder();

@@ -118,7 +118,9 @@ protected:
     }
     void ExpectEndsWithCodeZero() { ExpectEndsWithCodeZero(wizard_); }
 
-    bool FakeRan() { return GetFileAttributesW(logPath_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    // The fake notes each start at once, and its end.
+    int FakeStarts() { return ::FakeStarts(logPath_); }
+    bool FakeFinished() { return ReadFakeLog(logPath_).count("finished") > 0; }
 
     // The band above the header rule is white across the page; just below it
     // the dialog colour; title and subtitle paint no box on the band, and the
@@ -273,7 +275,7 @@ TEST_F(WizardTest, TheCloseBoxEndsTheProgramFromEitherPageWithoutInstalling)
     ASSERT_TRUE(second.ClickCloseBox());
     ExpectEndsWithCodeZero(second);
     EXPECT_TRUE(FilesIn(temp_).empty());
-    EXPECT_FALSE(FakeRan());
+    EXPECT_EQ(0, FakeStarts());
 }
 
 TEST_F(WizardTest, EnterAndEscapeActOnTheFocusedButtonOrRadioButton)
@@ -323,14 +325,14 @@ TEST_F(WizardTest, EnterInTheLicenseTextActsAsFinishOnlyWhileFinishIsEnabled)
     wizard_.Settle();
     EXPECT_TRUE(wizard_.Running());
     EXPECT_TRUE(OnLicensePage());
-    EXPECT_FALSE(FakeRan());
+    EXPECT_EQ(0, FakeStarts());
 
     Accept();
     wizard_.Click(Control(IDC_BODY));
     ASSERT_TRUE(WaitUntil([&] { return wizard_.Focus() == Control(IDC_BODY); }));
     wizard_.Key(VK_RETURN);
     ExpectEndsWithCodeZero();
-    EXPECT_TRUE(FakeRan());
+    EXPECT_TRUE(FakeFinished());
     EXPECT_EQ(2u, FilesIn(temp_).size());
 }
 
@@ -380,7 +382,7 @@ TEST_F(WizardTest, EveryEnabledControlAnswersItsAltAccelerator)
     ASSERT_TRUE(WaitUntil([&] { return FinishEnabled(); }));
     wizard_.AltKey('F');
     ExpectEndsWithCodeZero();
-    EXPECT_TRUE(FakeRan());
+    EXPECT_TRUE(FakeFinished());
 
     WizardDriver second;
     Start(second, temp_);
@@ -397,7 +399,7 @@ TEST_F(WizardTest, FinishHandsTheCabinetToTheApplicationManagerAndEndsAfterIt)
     // The fake takes 1.5 s; the program must still be there while it runs.
     ASSERT_TRUE(WaitUntil([&] { return FilesIn(temp_).size() == 2; }));
     Sleep(500);
-    EXPECT_FALSE(FakeRan());
+    EXPECT_FALSE(FakeFinished());
     EXPECT_TRUE(wizard_.Running()) << "ended before the Application Manager did";
     ExpectEndsWithCodeZero();
 
@@ -486,23 +488,36 @@ TEST_F(WizardTest, TitlesAreSemiBoldOnEveryVisitAndEachPageDeletesItsOwnFont)
 // 5 s after which Windows would call a window that reads no messages hung)
 // the wizard answers the messages other programs send it (the fake sends one
 // to the frame as it starts, the test another late in the wait) and
-// repaints, but reacts to no input: Back, Escape, an accelerator and the
-// close box change nothing, then or after the wait.
-TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButTakesNoInput)
+// repaints, but acts on nothing, then or after the wait: not on input (Back,
+// Escape, an accelerator, the close box), nor on the messages by which
+// other programs click buttons (BM_CLICK sent to Finish and Back, WM_COMMAND
+// posted for Finish and Cancel).
+TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButActsOnNothing)
 {
     logPath_ = UseFakeAppManager(L"8000");
     Start();
     GoToLicensePage();
     Accept();
     const HWND page = wizard_.Page();
-    const HWND back = Control(IDC_BACK);
-    wizard_.Click(Control(IDOK));
-    ASSERT_TRUE(WaitUntil([&] { return FilesIn(temp_).size() == 2; }));
+    const HWND back = Control(IDC_BACK), finish = Control(IDOK), cancel = Control(IDCANCEL);
+    wizard_.Click(finish);
+    ASSERT_TRUE(WaitUntil([&] { return FakeStarts() == 1; }));
     const ULONGLONG waitStarted = GetTickCount64();
     wizard_.Click(back);
     wizard_.Key(VK_ESCAPE);
     wizard_.AltKey('B');
     ASSERT_TRUE(wizard_.ClickCloseBox());
+    for (HWND button : {finish, back}) {
+        DWORD_PTR result = 0;
+        EXPECT_NE(0, SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &result))
+            << "a click sent to button " << GetDlgCtrlID(button) << " was not answered: it started something";
+    }
+    PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(finish));
+    PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
+    // Posted messages are taken in order: once the focus is on Back, both
+    // commands have been dispatched.
+    PostMessageW(wizard_.Frame(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(back), TRUE);
+    EXPECT_TRUE(WaitUntil([&] { return wizard_.Focus() == back; })) << "the posted messages were not taken";
 
     const ULONGLONG elapsed = GetTickCount64() - waitStarted;
     Sleep(elapsed < 5000 ? DWORD(5000 - elapsed) : 0);
@@ -513,13 +528,14 @@ TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButTakesNoInput)
     DWORD_PTR result = 0;
     EXPECT_NE(0, SendMessageTimeoutW(wizard_.Frame(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
         << "a message sent to the frame went unanswered for a second";
-    EXPECT_FALSE(FakeRan()) << "the checks came after the wait";
-    EXPECT_TRUE(OnLicensePage()) << "the wizard acted on input while it waited";
-    EXPECT_EQ(page, wizard_.Page()) << "the wizard acted on input while it waited";
+    EXPECT_FALSE(FakeFinished()) << "the checks came after the wait";
+    EXPECT_TRUE(OnLicensePage()) << "the wizard acted while it waited";
+    EXPECT_EQ(page, wizard_.Page()) << "the wizard acted while it waited";
     ExpectEndsWithCodeZero();
 
     const auto log = ReadFakeLog(logPath_);
     ASSERT_EQ("1", log.count("finished") ? log.at("finished") : "") << "the program ended before the manager";
+    EXPECT_EQ(1, FakeStarts()) << "the Application Manager was started again during the wait";
     EXPECT_EQ("1", log.at("frame_answered")) << "a message sent to the frame went unanswered";
     EXPECT_EQ("1", log.at("cab_ok"));
     EXPECT_EQ(2u, FilesIn(temp_).size());
@@ -719,7 +735,7 @@ TEST_F(WizardTest, NoDllLeftBesideTheProgramIsLoaded)
     Accept();
     wizard_.Click(Control(IDOK));
     ExpectEndsWithCodeZero();
-    EXPECT_TRUE(FakeRan()) << "the installation did not reach the Application Manager";
+    EXPECT_TRUE(FakeFinished()) << "the installation did not reach the Application Manager";
     std::wstring loaded;
     for (const std::wstring& file : FilesIn(folder))
         if (file.size() > 7 && file.substr(file.size() - 7) == L".loaded")
@@ -749,7 +765,7 @@ TEST_P(WizardFailure, TheUserIsToldAndTheProgramEnds)
     wizard_.Click(GetDlgItem(box, IDOK));
     ExpectEndsWithCodeZero();
     EXPECT_TRUE(FilesIn(temp_).empty());
-    EXPECT_FALSE(FakeRan());
+    EXPECT_EQ(0, FakeStarts());
 }
 
 std::string FailureName(const testing::TestParamInfo<FailureCase>& info)
@@ -863,22 +879,20 @@ TEST(WizardWithoutFrame, EndsWithExitCodeOneInsteadOfWaiting)
                                 MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &broken[0],
                                 DWORD(broken.size())));
     ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
+    EXPECT_EQ(1u, ExitCodeOf(L"\"" + copy + L"\"", 10000)) << "STILL_ACTIVE (259): it waits without a frame";
+}
 
-    std::wstring commandLine = L"\"" + copy + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessW(copy.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    const DWORD waited = WaitForSingleObject(process.hProcess, 10000);
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process.hProcess, &code);
-    if (waited != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 0xDEAD);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(WAIT_OBJECT_0, waited) << "the program waits without a frame";
-    EXPECT_EQ(1u, code);
+// Where user32 cannot be loaded or started (no desktop to attach to, the
+// desktop heap used up) the program ends with exit code 1, not with the
+// delay-load helper's exception (0xC06D007E).
+TEST(WizardWithoutUser32, EndsWithExitCodeOne)
+{
+    SKIP_UNLESS_UNDER_WINE("a system DLL is kept from one program by Wine's per-program DLL overrides");
+    const std::wstring copy = FreshFolder(L"no-user32") + L"VRIXSetup.exe";
+    ASSERT_TRUE(CopyFileW(Product().c_str(), copy.c_str(), FALSE));
+    UserSettings overrides(L"Software\\Wine\\AppDefaults\\VRIXSetup.exe\\DllOverrides");
+    overrides.Set(L"user32", L"");
+    EXPECT_EQ(1u, ExitCodeOf(L"\"" + copy + L"\"", 10000)) << "3228369022 is 0xC06D007E, the delay-load helper's exception";
 }
 
 }  // namespace

@@ -45,19 +45,28 @@ TEST(PageFlow, FollowsTheWholeTransitionTable)
     for (const Transition& t : table) {
         SCOPED_TRACE(testing::Message() << "state " << t.state << ", event " << t.event
                                         << ", finish enabled " << t.finishEnabled);
-        const PageStep step = NextPageStep(t.state, t.event, t.finishEnabled);
+        const PageStep step = NextPageStep(t.state, t.event, t.finishEnabled, false);
         EXPECT_EQ(t.next, step.next);
         EXPECT_EQ(t.effects, EffectsOf(step));
     }
 }
 
-TEST(PageFlow, EndedIsFinal)
+// Nothing acts once the wizard has ended, nor in any state while the
+// installation waits for the Application Manager, however the event came.
+TEST(PageFlow, EndedIsFinalAndNothingActsWhileTheManagerRuns)
 {
-    for (PageEvent event : {NoEvent, NextEvent, CancelEvent, BackEvent, AcceptOrDeclineEvent,
-                            FinishEvent, CloseEvent}) {
-        const PageStep step = NextPageStep(EndedState, event, true);
-        EXPECT_EQ(EndedState, step.next);
-        EXPECT_EQ(0, step.effectCount) << "event " << event;
+    for (PageState state : {WelcomeState, LicenseState, EndedState}) {
+        for (PageEvent event : {NoEvent, NextEvent, CancelEvent, BackEvent, AcceptOrDeclineEvent,
+                                FinishEvent, CloseEvent}) {
+            for (bool managerRunning : {false, true}) {
+                if (state != EndedState && !managerRunning)
+                    continue;
+                const PageStep step = NextPageStep(state, event, true, managerRunning);
+                EXPECT_EQ(state, step.next);
+                EXPECT_EQ(0, step.effectCount) << "state " << state << ", event " << event
+                                               << ", manager running " << managerRunning;
+            }
+        }
     }
 }
 
@@ -128,7 +137,7 @@ struct Wizard {
 
     void Raise(PageEvent event)
     {
-        const PageStep step = NextPageStep(state, event, finishEnabled);
+        const PageStep step = NextPageStep(state, event, finishEnabled, false);
         for (int i = 0; i < step.effectCount; ++i) {
             const PageEffect effect = step.effects[i];
             done.push_back(effect);
