@@ -3,10 +3,11 @@
 // file named by VRIX_FAKE_LOG, so that every start shows at once. Then it
 // reads the INI with the platform's own INI reader, finds the cabinet named
 // by CabFiles next to the INI file and checks that it is a whole cabinet,
-// sends a message to the installer's frame if there is one (the installer
-// must answer it while it waits), waits a moment, appends what it saw (UTF-8,
-// one "key=value" per line, "finished=1" last) and exits: 0 when all was
-// well, 3 otherwise. VRIX_FAKE_DELAY_MS sets the wait (700 ms by default).
+// waits (VRIX_FAKE_DELAY_MS, 700 ms by default, or until the file that
+// VRIX_FAKE_RELEASE names exists), then sends a message to the installer's
+// frame if there is one (the installer, still waiting, must answer it),
+// appends what it saw (UTF-8, one "key=value" per line, "finished=1" last)
+// and exits: 0 when all was well, 3 otherwise.
 // VRIX_FAKE_STARTED names a file that gets the performance counter's value
 // first thing, for the benchmark.
 #include <windows.h>
@@ -55,15 +56,15 @@ bool IsWholeCabinet(const std::wstring& path, DWORD* size)
     return read && got == sizeof(header) && memcmp(header, "MSCF", 4) == 0 && recorded == *size;
 }
 
-// Whether the installer's frame answers a message sent to it within a
-// second: "1", "0" when it does not, "none" when there is no frame.
+// Whether the installer's frame answers a message sent to it within 5 s:
+// "1", "0" when it does not, "none" when there is no frame.
 std::string PingInstaller()
 {
     const HWND frame = FindWindowW(L"#32770", L"VRIX Mobile Security");
     if (frame == nullptr)
         return "none";
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) ? "1" : "0";
+    return SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) ? "1" : "0";
 }
 
 void AppendToLog(const std::string& text)
@@ -114,9 +115,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         log += "cab_size=" + std::to_string(size) + "\n";
         ok = cabOk;
     }
-    log += "frame_answered=" + PingInstaller() + "\n";
+    // Until the file that VRIX_FAKE_RELEASE names exists, where it is set (2
+    // minutes at most), else for VRIX_FAKE_DELAY_MS.
+    const std::wstring release = Environment(L"VRIX_FAKE_RELEASE");
     const std::wstring delay = Environment(L"VRIX_FAKE_DELAY_MS");
-    Sleep(delay.empty() ? 700 : static_cast<DWORD>(_wtoi(delay.c_str())));
+    if (!release.empty()) {
+        for (int i = 0; i < 6000 && GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+            Sleep(20);
+    } else {
+        Sleep(delay.empty() ? 700 : static_cast<DWORD>(_wtoi(delay.c_str())));
+    }
+    log += "frame_answered=" + PingInstaller() + "\n";
     AppendToLog(log + "finished=1\n");
     return ok ? 0 : 3;
 }

@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
+#include <wchar.h>
+
 #include "install.h"
 #include "test_files.h"
 #include "test_paths.h"
+#include "wine.h"
 
 namespace {
 
@@ -13,33 +16,67 @@ const char IniBlock[] =
     "[CEAppManager]\r\nVersion      = 1.0\r\nComponent    = VRIX Mobile Security\r\n\r\n"
     "[VRIX Mobile Security]\r\nDescription  = VRIX Mobile Security\r\nCabFiles     = ";
 
+// Takes "VRI<number>.tmp" for each of `first` to `end` - 1 (their low 16
+// bits, as GetTempFileNameW writes them), each holding "keep".
+void TakeTempNames(const std::wstring& folder, ULONGLONG first, ULONGLONG end)
+{
+    for (ULONGLONG number = first; number < end; ++number) {
+        wchar_t name[16];
+        swprintf(name, 16, L"VRI%X.tmp", static_cast<unsigned>(number & 0xFFFF));
+        const HANDLE file = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file) << Utf8(name);
+        DWORD written = 0;
+        WriteFile(file, "keep", 4, &written, nullptr);
+        CloseHandle(file);
+    }
+}
+
+// With a number of 0, GetTempFileNameW starts from the clock (Wine: the low
+// 16 bits of GetTickCount, in hex) and goes up past names that are taken.
+// The test takes every name of a window of the clock that lies ahead, waits
+// until the clock is in it, and writes the cabinet: the name the call would
+// have taken is taken, so it must take the first free one past the window
+// and leave every planted file as it was. An attempt whose call comes too
+// late, or whose window wraps, is made again in a fresh folder.
 TEST(ExtractPayload, WritesTheBuiltCabinetByteForByteUnderANewName)
 {
-    const std::wstring folder = FreshFolder(L"extract");
-    // A file already there must survive untouched.
-    HANDLE existing = CreateFileW((folder + L"VRIX1.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
-                                  CREATE_NEW, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, existing);
-    DWORD written = 0;
-    WriteFile(existing, "keep", 4, &written, nullptr);
-    CloseHandle(existing);
-
     bool readOk = false;
     const std::string cabinet = ReadBytes(TEST_PAYLOAD_FILE, &readOk);
     ASSERT_TRUE(readOk);
     ASSERT_EQ("MSCF", cabinet.substr(0, 4));
+    for (ULONGLONG lead = 2000; lead <= 16000; lead *= 2) {
+        const std::wstring folder = FreshFolder(L"extract");
+        const ULONGLONG first = GetTickCount64() + lead, end = first + lead / 2;
+        if ((first >> 16) != ((end - 1) >> 16))
+            continue;
+        TakeTempNames(folder, first, end);
+        while (GetTickCount64() < first)
+            Sleep(5);
+        if (GetTickCount64() + lead / 4 > end)
+            continue;
+        wchar_t name[PathChars];
+        ASSERT_TRUE(ExtractPayload(folder.c_str(), name));
+        EXPECT_EQ(std::wstring::npos, std::wstring(name).find(L'\\'));
+        if (IsWine()) {
+            wchar_t expected[16];
+            swprintf(expected, 16, L"VRI%X.tmp", static_cast<unsigned>(end & 0xFFFF));
+            EXPECT_EQ(0, _wcsicmp(expected, name)) << Utf8(name) << ": not the first free name past the taken ones";
+        }
+        EXPECT_EQ(cabinet, ReadBytes(folder + name));
+        const auto files = FilesIn(folder);
+        EXPECT_EQ(end - first + 1, files.size());
+        for (const std::wstring& file : files) {
+            if (file != name) {
+                ASSERT_EQ("keep", ReadBytes(folder + file)) << Utf8(file) << " was overwritten";
+            }
+        }
 
-    wchar_t name[PathChars];
-    ASSERT_TRUE(ExtractPayload(folder.c_str(), name));
-    EXPECT_EQ(std::wstring::npos, std::wstring(name).find(L'\\'));
-    EXPECT_EQ(0, _wcsnicmp(name, L"VRI", 3)) << name;
-    EXPECT_EQ(cabinet, ReadBytes(folder + name));
-    EXPECT_EQ("keep", ReadBytes(folder + L"VRIX1.tmp"));
-
-    wchar_t second[PathChars];
-    ASSERT_TRUE(ExtractPayload(folder.c_str(), second));
-    EXPECT_STRNE(name, second);
-    EXPECT_EQ(3u, FilesIn(folder).size());
+        wchar_t second[PathChars];
+        ASSERT_TRUE(ExtractPayload(folder.c_str(), second));
+        EXPECT_STRNE(name, second);
+        return;
+    }
+    FAIL() << "the clock ran past the taken names in every attempt";
 }
 
 TEST(ExtractPayload, FailsWithoutWritingWhenTheFolderDoesNotExist)

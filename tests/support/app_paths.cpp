@@ -1,9 +1,6 @@
 #include "app_paths.h"
 
 #include <windows.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 
 #include <sstream>
 
@@ -20,211 +17,9 @@ const wchar_t AppPathsKey[] =
 const wchar_t Wow64AppPaths[] = L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const wchar_t LinkTarget[] = L"\\Registry\\Machine\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
-REGSAM ViewFlag(RegistryView view)
-{
-    if (view == OwnView)
-        return 0;
-#ifdef _WIN64
-    return KEY_WOW64_32KEY;
-#else
-    return KEY_WOW64_64KEY;
-#endif
-}
-
-// ---- The machine's own registration, kept while the tests change it ----------
-
-struct SavedValue {
-    std::wstring name;
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    bool operator==(const SavedValue& other) const
-    {
-        return name == other.name && type == other.type && data == other.data;
-    }
-};
-
-// The key in one view: whether it exists, and its values in their order.
-struct SavedKey {
-    bool exists = false;
-    std::vector<SavedValue> values;
-    bool operator==(const SavedKey& other) const
-    {
-        return exists == other.exists && values == other.values;
-    }
-};
-
-const RegistryView BothViews[] = {OwnView, OtherView};
-bool g_kept = false;
-SavedKey g_saved[2];
-
-// One file for every test program of every build tree on this machine (or
-// Wine prefix), as they share one registry.
-std::wstring SavedCopyPath()
-{
-    std::wstring folder = Environment(L"LOCALAPPDATA");
-    if (folder.empty())
-        folder = ProgramFolder();
-    folder += L"\\VRIXSetup tests";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + L"\\CEAPPMGR.EXE key.bin";
-}
-
-bool ReadKey(RegistryView view, SavedKey* saved)
-{
-    *saved = SavedKey();
-    HKEY key = nullptr;
-    const LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, AppPathsKey, 0, KEY_READ | ViewFlag(view), &key);
-    if (opened == ERROR_FILE_NOT_FOUND)
-        return true;
-    if (opened != ERROR_SUCCESS)
-        return false;
-    saved->exists = true;
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[16384];
-        DWORD nameChars = 16384, type = 0, size = 0;
-        LONG status = RegEnumValueW(key, i, name, &nameChars, nullptr, &type, nullptr, &size);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        SavedValue value;
-        value.data.resize(size);
-        nameChars = 16384;
-        status = RegEnumValueW(key, i, name, &nameChars, nullptr, &value.type,
-                               value.data.empty() ? nullptr : value.data.data(), &size);
-        if (status != ERROR_SUCCESS) {
-            RegCloseKey(key);
-            return false;
-        }
-        value.name.assign(name, nameChars);
-        value.data.resize(size);
-        saved->values.push_back(value);
-    }
-    RegCloseKey(key);
-    return true;
-}
-
-// Makes the key in `view` exactly `saved`: gone, or holding those values alone.
-bool WriteKey(RegistryView view, const SavedKey& saved)
-{
-    SavedKey now;
-    if (ReadKey(view, &now) && now == saved)
-        return true;
-    const LONG deleted = RegDeleteKeyExW(HKEY_LOCAL_MACHINE, AppPathsKey, ViewFlag(view), 0);
-    if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND)
-        return false;
-    if (!saved.exists)
-        return true;
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, AppPathsKey, 0, nullptr, 0, KEY_ALL_ACCESS | ViewFlag(view),
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    bool ok = true;
-    for (const SavedValue& value : saved.values)
-        ok = ok && RegSetValueExW(key, value.name.c_str(), 0, value.type,
-                                  value.data.empty() ? nullptr : value.data.data(),
-                                  static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
-}
-
-// The file: per view, whether the key exists and its values, each as name
-// length, name, type, data size and data.
-void Put(std::string& out, DWORD number)
-{
-    out.append(reinterpret_cast<const char*>(&number), sizeof(number));
-}
-
-bool SaveCopy(const std::wstring& path)
-{
-    std::string bytes = "VRIX-CEAPPMGR 1\n";
-    for (const SavedKey& key : g_saved) {
-        Put(bytes, key.exists);
-        Put(bytes, static_cast<DWORD>(key.values.size()));
-        for (const SavedValue& value : key.values) {
-            Put(bytes, static_cast<DWORD>(value.name.size()));
-            bytes.append(reinterpret_cast<const char*>(value.name.data()), value.name.size() * sizeof(wchar_t));
-            Put(bytes, value.type);
-            Put(bytes, static_cast<DWORD>(value.data.size()));
-            bytes.append(value.data.begin(), value.data.end());
-        }
-    }
-    // Written whole under another name first, so that a killed run never leaves half a copy.
-    const std::wstring partial = path + L".new";
-    FILE* file = _wfopen(partial.c_str(), L"wb");
-    if (file == nullptr)
-        return false;
-    const bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return fclose(file) == 0 && written && MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
-}
-
-bool LoadCopy(const std::wstring& path)
-{
-    bool ok = false;
-    const std::string bytes = ReadBytes(path, &ok);
-    const std::string magic = "VRIX-CEAPPMGR 1\n";
-    if (!ok || bytes.compare(0, magic.size(), magic) != 0)
-        return false;
-    size_t at = magic.size();
-    const auto take = [&](void* target, size_t size) {
-        if (bytes.size() - at < size)
-            return false;
-        memcpy(target, bytes.data() + at, size);
-        at += size;
-        return true;
-    };
-    for (SavedKey& key : g_saved) {
-        DWORD exists = 0, count = 0;
-        if (!take(&exists, sizeof(exists)) || !take(&count, sizeof(count)))
-            return false;
-        key = SavedKey();
-        key.exists = exists != 0;
-        for (DWORD i = 0; i < count; ++i) {
-            SavedValue value;
-            DWORD nameChars = 0, size = 0;
-            if (!take(&nameChars, sizeof(nameChars)) || bytes.size() - at < nameChars * sizeof(wchar_t))
-                return false;
-            value.name.resize(nameChars);
-            if (!take(&value.name[0], nameChars * sizeof(wchar_t)) || !take(&value.type, sizeof(value.type))
-                || !take(&size, sizeof(size)) || bytes.size() - at < size)
-                return false;
-            value.data.resize(size);
-            if (size != 0 && !take(value.data.data(), size))
-                return false;
-            key.values.push_back(value);
-        }
-    }
-    return at == bytes.size();
-}
-
-// Before the first change in this program: a copy left by a program killed
-// midway is the machine's own registration, so it goes back first;
-// otherwise the registration is saved as it is now.
 void KeepMachineRegistration()
 {
-    if (g_kept)
-        return;
-    const std::wstring path = SavedCopyPath();
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        if (!LoadCopy(path)) {
-            ADD_FAILURE() << "the saved copy of the CEAPPMGR.EXE key cannot be read: " << Utf8(path);
-            return;
-        }
-        for (RegistryView view : BothViews)
-            if (!WriteKey(view, g_saved[view]))
-                ADD_FAILURE() << "cannot put back the CEAPPMGR.EXE key saved by an earlier run";
-    } else {
-        for (RegistryView view : BothViews) {
-            if (!ReadKey(view, &g_saved[view])) {
-                ADD_FAILURE() << "cannot read the machine's CEAPPMGR.EXE key";
-                return;
-            }
-        }
-        if (!SaveCopy(path)) {
-            ADD_FAILURE() << "cannot save the machine's CEAPPMGR.EXE key to " << Utf8(path);
-            return;
-        }
-    }
-    g_kept = true;
-    atexit(RestoreMachineRegistration);
+    KeepKey(HKEY_LOCAL_MACHINE, AppPathsKey, true);
 }
 
 // ---- Writing the key ---------------------------------------------------------
@@ -296,23 +91,6 @@ bool AppPathsWritable(std::string* why)
     }
     RegCloseKey(key);
     return true;
-}
-
-void RestoreMachineRegistration()
-{
-    if (!g_kept)
-        return;
-    bool restored = true;
-    for (RegistryView view : BothViews)
-        restored = WriteKey(view, g_saved[view]) && restored;
-    if (!restored) {
-        // The copy stays for the next run to put back.
-        fprintf(stderr, "Could not put back the machine's CEAPPMGR.EXE key; its copy stays in %s\n",
-                Utf8(SavedCopyPath()).c_str());
-        return;
-    }
-    DeleteFileW(SavedCopyPath().c_str());
-    g_kept = false;
 }
 
 void RemoveAppManagerEntry(RegistryView view)
@@ -410,8 +188,18 @@ std::wstring UseFakeAppManager(const wchar_t* delayMs)
     const std::wstring logPath = FreshFolder(L"fake-log") + L"fake.log";
     SetEnvironmentVariableW(L"VRIX_FAKE_LOG", logPath.c_str());
     SetEnvironmentVariableW(L"VRIX_FAKE_DELAY_MS", delayMs);
+    SetEnvironmentVariableW(L"VRIX_FAKE_RELEASE", delayMs == nullptr ? (logPath + L".release").c_str() : nullptr);
     RegisterAppManager(FakeAppManagerPath());
     return logPath;
+}
+
+void ReleaseFakeAppManager(const std::wstring& logPath)
+{
+    const HANDLE file = CreateFileW((logPath + L".release").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                                    nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, file) << "cannot release the fake Application Manager";
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
 }
 
 std::map<std::string, std::string> ReadFakeLog(const std::wstring& logPath)
@@ -426,4 +214,16 @@ int FakeStarts(const std::wstring& logPath)
     for (std::string line; std::getline(lines, line);)
         starts += line == "started=1";
     return starts;
+}
+
+void ExpectManagerRanWithTheCabinet(const std::map<std::string, std::string>& log)
+{
+    const auto value = [&](const char* key) {
+        const auto found = log.find(key);
+        return found == log.end() ? std::string() : found->second;
+    };
+    ASSERT_EQ("1", value("finished")) << "the Application Manager did not run to its end";
+    EXPECT_EQ("\"" + Utf8(FakeAppManagerPath()) + "\" \"" + value("ini") + "\"", value("cmdline"))
+        << "not the Application Manager's path and the INI file's, each quoted";
+    EXPECT_EQ("1", value("cab_ok")) << "no whole cabinet beside the INI file under the name CabFiles gives";
 }

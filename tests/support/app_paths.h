@@ -8,16 +8,12 @@
 #include <string>
 #include <vector>
 
-// Every helper below that writes first keeps the machine's own CEAPPMGR.EXE
-// key, whole and in both registry views, in a file under the user's local
-// application data, and puts it back exactly when the test program ends.
-// A program killed midway leaves the file, and the next one to touch the
-// key puts it back first. Every helper checks what the registry answered
-// and fails the test, saying why, where a write is refused.
+#include "kept_keys.h"
 
-// Which registry view a test writes: this program's own (where a program of
-// its bitness reads without asking for a view) or the other bitness's.
-enum RegistryView { OwnView, OtherView };
+// Every helper below that writes first keeps the machine's own CEAPPMGR.EXE
+// key, in both registry views (kept_keys.h), and every helper checks what
+// the registry answered and fails the test, saying why, where a write is
+// refused.
 
 // Whether this process may write App Paths under HKEY_LOCAL_MACHINE; `why`
 // says what was refused where not.
@@ -31,11 +27,6 @@ bool AppPathsWritable(std::string* why);
             GTEST_SKIP() << "needs administrator rights: " << whyNot;            \
         }                                                                        \
     } while (false)
-
-// Puts the machine's own CEAPPMGR.EXE key back now, as it was before the
-// first helper changed it, and forgets the saved copy. Runs by itself when
-// the program ends; a program that is no test (the benchmark) may call it.
-void RestoreMachineRegistration();
 
 // Removes the whole CEAPPMGR.EXE key.
 void RemoveAppManagerEntry(RegistryView view = OwnView);
@@ -68,14 +59,22 @@ void RegisterAppManagerKeyOnly();
 std::wstring FakeAppManagerPath();
 
 // Registers the fake as the Application Manager, with its wait set to
-// `delayMs` and its log in a new folder. Returns the log's path; every start
-// of the fake adds "started=1" to the log at once, and the rest, up to
-// "finished=1", when it ends.
+// `delayMs` (null: until ReleaseFakeAppManager) and its log in a new
+// folder. Returns the log's path; every start of the fake adds "started=1"
+// to the log at once, and the rest, up to "finished=1", when it ends.
 std::wstring UseFakeAppManager(const wchar_t* delayMs);
+
+// Lets a fake registered with a null delay end.
+void ReleaseFakeAppManager(const std::wstring& logPath);
 
 // The fake's log as key=value pairs (a key's last value); empty when it has
 // not started.
 std::map<std::string, std::string> ReadFakeLog(const std::wstring& logPath);
+
+// That the fake ran to its end, started with the command line the program
+// must give it (its own path and the INI file's, each quoted), and found a
+// whole cabinet beside the INI file under the name CabFiles gives.
+void ExpectManagerRanWithTheCabinet(const std::map<std::string, std::string>& log);
 
 // How often the fake has started with this log.
 int FakeStarts(const std::wstring& logPath);

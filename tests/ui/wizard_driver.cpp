@@ -139,7 +139,6 @@ bool WizardDriver::Start(const std::wstring& program, const std::wstring& tempFo
     if (frame_ == nullptr)
         return false;
     Send({MouseAt(RestingPoint)});
-    Settle();
     return true;
 }
 
@@ -227,9 +226,3 @@ void WizardDriver::AltKey(WORD virtualKey)
           KeyStroke(VK_MENU, KEYEVENTF_KEYUP)});
 }
 
-void WizardDriver::Settle()
-{
-    Sleep(300);
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(frame_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
-}

@@ -40,9 +40,6 @@ public:
     void Key(WORD virtualKey);
     void AltKey(WORD virtualKey);  // the key with Alt held, as for an accelerator
 
-    // Gives the program time to act on input that should change nothing.
-    void Settle();
-
 private:
     PROCESS_INFORMATION process_ = {};
     HWND frame_ = nullptr;

@@ -1,10 +1,33 @@
 // The wizard's decisions, without a window.
 #include <gtest/gtest.h>
 
-#include <set>
+#include <ostream>
 #include <vector>
 
 #include "page_flow.h"
+
+// Names for the failure messages.
+std::ostream& operator<<(std::ostream& out, PageState state)
+{
+    static const char* const names[] = {"Welcome", "License", "Ended"};
+    return out << names[state];
+}
+std::ostream& operator<<(std::ostream& out, PageEvent event)
+{
+    static const char* const names[] = {"NoEvent", "Next", "Cancel", "Back", "AcceptOrDecline", "Finish", "Close"};
+    return out << names[event];
+}
+std::ostream& operator<<(std::ostream& out, PageEffect effect)
+{
+    static const char* const names[] = {"DestroyPage", "ShowWelcome", "ShowLicense", "RecomputeFinish",
+                                        "RunInstall", "RequestEnd"};
+    return out << names[effect];
+}
+std::ostream& operator<<(std::ostream& out, PageControl control)
+{
+    static const char* const names[] = {"Next", "Cancel", "Back", "Finish", "Accept", "Decline"};
+    return out << names[control];
+}
 
 namespace {
 
@@ -70,34 +93,9 @@ TEST(PageFlow, EndedIsFinalAndNothingActsWhileTheManagerRuns)
     }
 }
 
-// A stand-in for the page's controls: records the order it is asked in.
-struct FocusProbe {
-    std::set<PageControl> focused;
-    std::vector<PageControl> asked;
-};
-
 bool ProbeHasFocus(PageControl control, void* context)
 {
-    auto* probe = static_cast<FocusProbe*>(context);
-    probe->asked.push_back(control);
-    return probe->focused.count(control) > 0;
-}
-
-TEST(FocusedControlEvent, ComparesEachPagesControlsInItsOrder)
-{
-    FocusProbe none;
-    EXPECT_EQ(NoEvent, FocusedControlEvent(WelcomeState, ProbeHasFocus, &none));
-    EXPECT_EQ((std::vector<PageControl>{NextControl, CancelControl}), none.asked);
-
-    FocusProbe licenseNone;
-    EXPECT_EQ(NoEvent, FocusedControlEvent(LicenseState, ProbeHasFocus, &licenseNone));
-    EXPECT_EQ((std::vector<PageControl>{AcceptControl, DeclineControl, FinishControl, CancelControl,
-                                        BackControl}),
-              licenseNone.asked);
-
-    FocusProbe ended;
-    EXPECT_EQ(NoEvent, FocusedControlEvent(EndedState, ProbeHasFocus, &ended));
-    EXPECT_TRUE(ended.asked.empty());
+    return *static_cast<PageControl*>(context) == control;
 }
 
 TEST(FocusedControlEvent, RaisesTheEventOfTheFocusedControl)
@@ -117,11 +115,10 @@ TEST(FocusedControlEvent, RaisesTheEventOfTheFocusedControl)
         {LicenseState, CancelControl, CancelEvent},
         {LicenseState, BackControl, BackEvent},
         {LicenseState, NextControl, NoEvent},
+        {EndedState, NextControl, NoEvent},  // no page
     };
-    for (const Case& c : cases) {
-        FocusProbe probe;
-        probe.focused.insert(c.focused);
-        EXPECT_EQ(c.event, FocusedControlEvent(c.state, ProbeHasFocus, &probe))
+    for (Case c : cases) {
+        EXPECT_EQ(c.event, FocusedControlEvent(c.state, ProbeHasFocus, &c.focused))
             << "state " << c.state << ", control " << c.focused;
     }
 }
