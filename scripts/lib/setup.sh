@@ -17,7 +17,7 @@ VRIX_PACKAGES=(
   xvfb x11-utils
   gcab cabextract libxml2-utils
   osslsigncode openssl
-  fonts-wqy-microhei fonts-ipafont-gothic
+  fonts-wqy-microhei fonts-ipafont-gothic fonts-wine
   imagemagick
 )
 # 32-bit Wine, and the i386 X libraries it needs to open windows when
@@ -235,7 +235,7 @@ vrix_decide_32bit() {
   fi
 }
 
-# The trees every script builds. Where 32-bit programs do not run, the
+# Every tree that scripts/test tests. Where 32-bit programs do not run, the
 # 32-bit tree builds the product alone: its tests could not run.
 vrix_build_trees() {
   if [ "$VRIX_RUNS_32BIT" = 1 ]; then
@@ -250,8 +250,9 @@ vrix_build_trees() {
   [ "$VRIX_RUNS_32BIT" = 1 ] || vrix_build clang-win64
 }
 
-# Everything the scripts need before they run a Windows program: packages, a
-# display, the Wine prefix and session (wine-env.sh), then the builds.
+# Everything the scripts need before they build and run a Windows program:
+# packages, a display, the Wine prefix and session (wine-env.sh), and which
+# tree runs here (vrix_runnable_tree). Each script then builds what it runs.
 vrix_prepare() {
   vrix_install_packages
   vrix_ensure_display
@@ -260,7 +261,7 @@ vrix_prepare() {
   vrix_start_wine_session
   vrix_at_exit vrix_stop_wine_session
   vrix_decide_32bit
-  vrix_build_trees
+  vrix_runnable_tree
 }
 
 # The tree whose programs run here: the product's where 32-bit programs run,

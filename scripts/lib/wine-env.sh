@@ -14,7 +14,7 @@ VRIX_WINESERVER=/usr/lib/wine/wineserver
 # What a prefix made by vrix_ensure_prefix holds; a prefix marked otherwise
 # (older settings, or made before 32-bit Wine was installed) is made anew.
 vrix_prefix_mark() {
-  if [ -x "$VRIX_WINE32" ]; then echo "vrix-prefix 3 wow64"; else echo "vrix-prefix 3"; fi
+  if [ -x "$VRIX_WINE32" ]; then echo "vrix-prefix 5 wow64"; else echo "vrix-prefix 5"; fi
 }
 
 vrix_prefix_current() {
@@ -51,6 +51,18 @@ vrix_ensure_prefix() {
     # Windows' own.
     reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'SimSun' /d 'WenQuanYi Micro Hei'
     reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d 'IPAGothic'
+    # The file SimSun comes in, which the font links name ("SIMSUN.TTC,SimSun")
+    # and through which the system's message font (Tahoma, Segoe UI) draws
+    # Chinese. MSGOTHIC.TTC, the first file of each link, stays out: Wine
+    # stops at the first linked file there is, where Windows goes on to
+    # SimSun for each character MS UI Gothic lacks.
+    cp /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$WINEPREFIX/drive_c/windows/Fonts/simsun.ttc"
+    # Marlett, whose glyphs every Windows draws its title bars' buttons with,
+    # from Wine's own fonts (fonts-wine): Debian's Wine 8 does not find those
+    # where the package puts them. Wine's Tahoma stays out: with it Wine
+    # draws the Chinese of bold captions as boxes, which Windows links to
+    # SimSun.
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     "$VRIX_WINESERVER" -w
     vrix_prefix_mark >"$WINEPREFIX/.vrix-ready"
   ) 9>"$(dirname "$WINEPREFIX")/.wineprefix.lock"

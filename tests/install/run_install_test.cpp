@@ -123,6 +123,8 @@ TEST_F(RunInstallTest, TheManagerStartsInItsOwnFolder)
 struct UnregisteredCase {
     const char* name;
     void (*arrange)();
+    // Names the case in test lists and failure messages, not its bytes.
+    friend void PrintTo(const UnregisteredCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class RunInstallUnregistered : public RunInstallTest,
@@ -172,6 +174,8 @@ struct ValueTypeCase {
     DWORD type;
     std::wstring (*path)();
     Outcome outcome;
+    // Names the case in test lists and failure messages, not its bytes.
+    friend void PrintTo(const ValueTypeCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class RunInstallValueTypes : public RunInstallTest, public testing::WithParamInterface<ValueTypeCase> {};
@@ -213,6 +217,8 @@ struct ViewsCase {
     Entry own;
     Entry other;
     bool managerRuns;  // else the user is told ActiveSync is missing
+    // Names the case in test lists and failure messages, not its bytes.
+    friend void PrintTo(const ViewsCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class RunInstallViews : public RunInstallTest, public testing::WithParamInterface<ViewsCase> {

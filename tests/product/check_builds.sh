@@ -3,7 +3,8 @@
 # - two plain builds must be byte-identical to each other and to the preset
 #   build (no time stamps, no build paths, fixed cabinet dates);
 # - a build signed with a throwaway self-signed certificate made here must
-#   pass `osslsigncode verify` against that certificate;
+#   pass `osslsigncode verify` against that certificate, and one with a wrong
+#   password must leave no program and say so in one line;
 # - VRIX_PAYLOAD_CAB refuses a missing file and a file that is no cabinet,
 #   and embeds a supplied cabinet as it is.
 #   check_builds.sh SOURCE_DIR PRESET_EXE WORK_DIR
@@ -32,6 +33,14 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=VRIX Test Code Sign
         -addext "extendedKeyUsage=codeSigning" -keyout "$keys/key.pem" -out "$keys/cert.pem" 2>/dev/null
 openssl pkcs12 -export -inkey "$keys/key.pem" -in "$keys/cert.pem" -out "$keys/signing.p12" \
         -passout "file:$keys/password"
+# A wrong password leaves no program behind, and says so in one line.
+echo wrong >"$keys/wrong"
+if (build "$work/signed" -DVRIX_SIGN_PKCS12="$keys/signing.p12" -DVRIX_SIGN_PASSWORD_FILE="$keys/wrong") >/dev/null; then
+  echo "a build signed with a wrong password succeeded"; exit 1
+fi
+[ ! -e "$work/signed/VRIXSetup.exe" ] || { echo "a failed signing left VRIXSetup.exe behind"; exit 1; }
+grep -q '^Signing failed, so VRIXSetup.exe was removed: Failed to parse PKCS#12 file: .*Wrong password' "$work/signed.log" ||
+  { echo "no one-line message for a wrong password:"; cat "$work/signed.log"; exit 1; }
 build "$work/signed" -DVRIX_SIGN_PKCS12="$keys/signing.p12" -DVRIX_SIGN_PASSWORD_FILE="$keys/password"
 osslsigncode verify -CAfile "$keys/cert.pem" -in "$work/signed/VRIXSetup.exe" >"$work/verify.log" 2>&1 \
   || { cat "$work/verify.log"; exit 1; }

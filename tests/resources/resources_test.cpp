@@ -49,6 +49,8 @@ struct Product {
     const char* name;
     const wchar_t* path;
     const wchar_t* variable;  // names another build of it instead (ProgramFile)
+    // Names the case in test lists and failure messages, not its bytes.
+    friend void PrintTo(const Product& c, std::ostream* out) { *out << c.name; }
 };
 
 class ProductResources : public testing::TestWithParam<Product> {

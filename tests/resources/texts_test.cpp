@@ -106,6 +106,8 @@ struct Caption {
     const char* name;
     const wchar_t* text;
     wchar_t accelerator;
+    // Names the case in test lists and failure messages, not its bytes.
+    friend void PrintTo(const Caption& c, std::ostream* out) { *out << c.name; }
 };
 
 class Captions : public testing::TestWithParam<Caption> {};

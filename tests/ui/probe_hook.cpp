@@ -1,7 +1,8 @@
 // Loaded into the running program through a WH_CALLWNDPROC hook, it reports
 // what cannot be read from outside (GDI objects and icons). When the frame
-// receives the registered message "VRIXProbe", it appends one line to the
-// file named by VRIX_PROBE_OUT:
+// receives the registered message "VRIXProbe", it appends one line about the
+// current page (or the window that wParam names, a message box) to the file
+// named by VRIX_PROBE_OUT:
 //   title_font=<handle> weight=<w> face_same=<0|1> height_same=<0|1>
 //   big_icon=<width> small_icon=<width> stale_fonts_alive=<n> unfit=<ids>
 //   chinese=<n> boxes=<n> system_icon=<width> system_small_icon=<width>
@@ -150,12 +151,12 @@ HWND CurrentPage(HWND frame)
     return nullptr;
 }
 
-void Report(HWND frame)
+void Report(HWND frame, HWND inspected)
 {
     wchar_t path[MAX_PATH] = {};
     if (!GetEnvironmentVariableW(L"VRIX_PROBE_OUT", path, MAX_PATH))
         return;
-    const HWND page = CurrentPage(frame);
+    const HWND page = inspected != nullptr ? inspected : CurrentPage(frame);
     HWND title = page ? GetDlgItem(page, 1001) : nullptr;  // welcome title
     if (page && !title)
         title = GetDlgItem(page, 1006);                     // license title
@@ -199,7 +200,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeHook(int code, WPARAM wPa
     if (code == HC_ACTION) {
         const CWPSTRUCT* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
         if (message->message == probeMessage)
-            Report(message->hwnd);
+            Report(message->hwnd, reinterpret_cast<HWND>(message->wParam));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

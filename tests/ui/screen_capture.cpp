@@ -42,6 +42,26 @@ Capture CaptureWindow(HWND window)
     return CaptureScreen(rect);
 }
 
+Capture CaptureWindowOncePainted(HWND window)
+{
+    const auto painted = [](HWND control) {
+        RECT dirty;
+        return !GetUpdateRect(control, &dirty, FALSE);
+    };
+    Capture last;
+    for (int i = 0; i < 100; ++i) {
+        bool done = painted(window);
+        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+            done = done && painted(child);
+        Capture now = CaptureWindow(window);
+        if (done && now.pixels == last.pixels)
+            break;
+        last = now;
+        Sleep(50);
+    }
+    return last;
+}
+
 std::wstring SaveScreenshot(const Capture& capture, const std::wstring& name)
 {
     CreateDirectoryW(TEST_SCREENSHOT_DIR, nullptr);

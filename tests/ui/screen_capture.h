@@ -16,5 +16,10 @@ struct Capture {
 Capture CaptureScreen(const RECT& rect);
 Capture CaptureWindow(HWND window);
 
+// For a picture of a window that has just come up (a message box): waits
+// until it and its controls have no part left to paint and two captures
+// agree (5 s at most), then captures it.
+Capture CaptureWindowOncePainted(HWND window);
+
 // Saves a capture as a 24-bit BMP under the screenshot folder; returns the path.
 std::wstring SaveScreenshot(const Capture& capture, const std::wstring& name);

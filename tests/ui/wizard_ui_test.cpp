@@ -424,10 +424,10 @@ TEST_F(WizardTest, FinishHandsTheCabinetToTheApplicationManagerAndEndsAfterIt)
 // What only the program itself can tell (its GDI objects and icons), read
 // by a hook DLL that the test loads into it. Each answer is fresh: the
 // report file goes first, and a probe that does not answer fails the test.
-std::map<std::string, std::string> Probe(WizardDriver& wizard, const std::wstring& out)
+std::map<std::string, std::string> Probe(WizardDriver& wizard, const std::wstring& out, HWND inspected = nullptr)
 {
     DeleteFileW(out.c_str());
-    SendMessageW(wizard.Frame(), RegisterWindowMessageW(L"VRIXProbe"), 0, 0);
+    SendMessageW(wizard.Frame(), RegisterWindowMessageW(L"VRIXProbe"), reinterpret_cast<WPARAM>(inspected), 0);
     std::istringstream fields(ReadBytes(out));
     std::map<std::string, std::string> probe;
     for (std::string field; fields >> field;)
@@ -708,6 +708,8 @@ struct FailureCase {
     bool activeSyncMissing;  // else the temporary folder does not exist
     const wchar_t* message;
     const wchar_t* screenshot;
+    // Names the case in test lists and failure messages, not its bytes.
+    friend void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class WizardFailure : public WizardTest, public testing::WithParamInterface<FailureCase> {};
@@ -716,11 +718,19 @@ TEST_P(WizardFailure, TheUserIsToldAndTheProgramEnds)
 {
     if (GetParam().activeSyncMissing)
         RemoveAppManagerEntry();
+    const std::wstring out = PrepareProbeOutput();
     Start(wizard_, GetParam().activeSyncMissing ? temp_ : temp_ + L"no-such-folder\\");
+    const HHOOK hook = AttachProbe(wizard_);
+    ASSERT_NE(nullptr, hook);
     const HWND box = AcceptAndFinishToMessageBox();
     ASSERT_NE(nullptr, box);
-    SaveScreenshot(CaptureWindow(box), GetParam().screenshot);
     EXPECT_EQ(GetParam().message, WindowText(GetDlgItem(box, 0xFFFF)));
+    // In the system's message font, which Windows links to SimSun by file.
+    auto glyphs = Probe(wizard_, out, box);
+    EXPECT_LT(0, ProbeNumber(glyphs, "chinese")) << "no Chinese text in the message box";
+    EXPECT_EQ("0", glyphs["boxes"]) << "Chinese characters drawn as boxes in the message box";
+    UnhookWindowsHookEx(hook);
+    SaveScreenshot(CaptureWindowOncePainted(box), GetParam().screenshot);
     wizard_.Click(GetDlgItem(box, IDOK));
     ExpectEndsWithCodeZero();
     EXPECT_TRUE(FilesIn(temp_).empty());
@@ -788,10 +798,14 @@ TEST_P(WizardWithMessageBox, EndsCleanlyWhateverTheUserDoes)
     EXPECT_TRUE(FilesIn(temp_).empty());
 }
 
+const char* const ActionNames[] = {"FinishAgain", "Back", "Cancel", "CloseBox"};
+void PrintTo(WhileBoxOpen action, std::ostream* out)
+{
+    *out << ActionNames[int(action)];
+}
 std::string ActionName(const testing::TestParamInfo<WhileBoxOpen>& info)
 {
-    static const char* const names[] = {"FinishAgain", "Back", "Cancel", "CloseBox"};
-    return names[int(info.param)];
+    return ActionNames[int(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(UserActs, WizardWithMessageBox,
