@@ -226,12 +226,11 @@ vrix_build() {  # vrix_build PRESET [TARGET]
 vrix_decide_32bit() {
   if [ "${VRIX_NO_32BIT:-}" = 1 ]; then
     VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="32-bit support was turned off (VRIX_NO_32BIT=1)"
-  elif [ -n "$VRIX_WINE32_UNAVAILABLE" ]; then
-    VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON=$VRIX_WINE32_UNAVAILABLE
   elif vrix_probe_32bit; then
     VRIX_RUNS_32BIT=1
   else
-    VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="this host cannot run 32-bit code (32-bit Wine did not run a 32-bit program)"
+    VRIX_RUNS_32BIT=0
+    VRIX_NO_32BIT_REASON=${VRIX_WINE32_UNAVAILABLE:-"this host cannot run 32-bit code (32-bit Wine did not run a 32-bit program)"}
   fi
 }
 

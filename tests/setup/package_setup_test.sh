@@ -81,7 +81,7 @@ set_up() {
     bash -c 'set -euo pipefail
              . scripts/lib/setup.sh
              vrix_kernel_runs_32bit() { return 0; }
-             vrix_probe_32bit() { return 0; }  # would say "runs": only the install may decide
+             vrix_probe_32bit() { [ -e "$STANDIN/installed/wine32:i386" ]; }  # runs once installed
              vrix_install_packages
              vrix_decide_32bit
              vrix_build_trees
