@@ -77,8 +77,9 @@ set_up() {
     . "$src/scripts/lib/setup.sh"
     for p in "${VRIX_PACKAGES[@]}"; do [ "$p" = gcab ] || touch "$STANDIN/installed/$p"; done
   )
-  out=$(cd "$STANDIN/tree" && PATH="$work/bin:$PATH" VRIX_OS_RELEASE="$work/os-release" VRIX_APT_RETRY_SECONDS=0 \
-    bash -c 'set -euo pipefail
+  # Whatever the caller's environment says (VRIX_NO_32BIT=1 among it).
+  out=$(cd "$STANDIN/tree" && env -u VRIX_NO_32BIT PATH="$work/bin:$PATH" VRIX_OS_RELEASE="$work/os-release" \
+    VRIX_APT_RETRY_SECONDS=0 bash -c 'set -euo pipefail
              . scripts/lib/setup.sh
              vrix_kernel_runs_32bit() { return 0; }
              vrix_probe_32bit() { [ -e "$STANDIN/installed/wine32:i386" ]; }  # runs once installed
