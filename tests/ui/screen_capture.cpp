@@ -37,27 +37,23 @@ Capture CaptureScreen(const RECT& rect)
 
 Capture CaptureWindow(HWND window)
 {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return CaptureScreen(rect);
-}
-
-Capture CaptureWindowOncePainted(HWND window)
-{
     const auto painted = [](HWND control) {
         RECT dirty;
         return !GetUpdateRect(control, &dirty, FALSE);
     };
     Capture last;
-    for (int i = 0; i < 100; ++i) {
+    int unchanged = 0;
+    for (int i = 0; i < 100 && unchanged < 3; ++i) {
         bool done = painted(window);
         for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
             done = done && painted(child);
-        Capture now = CaptureWindow(window);
-        if (done && now.pixels == last.pixels)
-            break;
+        RECT rect = {};
+        GetWindowRect(window, &rect);
+        Capture now = CaptureScreen(rect);
+        unchanged = done && now.pixels == last.pixels ? unchanged + 1 : 0;
         last = now;
-        Sleep(50);
+        if (unchanged < 3)
+            Sleep(50);
     }
     return last;
 }

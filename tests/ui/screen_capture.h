@@ -12,14 +12,14 @@ struct Capture {
     COLORREF At(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
 
-// The screen area of `window` (in screen coordinates: `rect` if given).
+// The screen area `rect` (in screen coordinates).
 Capture CaptureScreen(const RECT& rect);
-Capture CaptureWindow(HWND window);
 
-// For a picture of a window that has just come up (a message box): waits
-// until it and its controls have no part left to paint and two captures
-// agree (5 s at most), then captures it.
-Capture CaptureWindowOncePainted(HWND window);
+// The screen area of `window` once it is painted: it waits until the window
+// and its controls have no part left to paint and four captures 50 ms apart
+// agree (5 s at most), as a window that has just come up may not have drawn
+// its texts yet.
+Capture CaptureWindow(HWND window);
 
 // Saves a capture as a 24-bit BMP under the screenshot folder; returns the path.
 std::wstring SaveScreenshot(const Capture& capture, const std::wstring& name);
