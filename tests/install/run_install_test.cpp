@@ -293,21 +293,6 @@ std::wstring DeepFolder(size_t length)
     return deep;
 }
 
-// GetTempFileNameW writes its number in hex without leading zeros, starting
-// from the clock and going up past names that are taken. With every name of
-// up to three digits taken, each new name has four: "VRIxxxx.tmp", 11
-// characters, whenever the test runs.
-void TakeShortTempNames(const std::wstring& folder)
-{
-    for (unsigned number = 1; number < 0x1000; ++number) {
-        wchar_t name[16];
-        swprintf(name, 16, L"VRI%x.tmp", number);
-        const HANDLE file = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_NEW, 0, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, file) << Utf8(name);
-        CloseHandle(file);
-    }
-}
 
 // A 246-character folder (the longest GetTempFileNameW takes) and an
 // 11-character INI name make a 257-character INI path. Beside a 260-character
@@ -318,7 +303,11 @@ TEST_F(RunInstallTest, ACommandLineOneCharacterTooLongIsRefusedAndBothFilesStay)
 {
     const std::wstring deep = DeepFolder(246);
     ASSERT_EQ(246u, deep.size());
-    TakeShortTempNames(deep);
+    // GetTempFileNameW writes its number in hex without leading zeros,
+    // starting from the clock and going up past names that are taken. With
+    // every name of up to three digits taken, each new name has four:
+    // "VRIxxxx.tmp", 11 characters, whenever the test runs.
+    TakeTempNames(deep, 1, 0x1000);
     SetTempFolder(deep);
     for (size_t managerLength : {260u, 259u}) {
         SCOPED_TRACE(testing::Message() << "manager path of " << managerLength << " characters");

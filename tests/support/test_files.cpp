@@ -1,5 +1,8 @@
 #include "test_files.h"
 
+#include <gtest/gtest.h>
+#include <wchar.h>
+
 #include <algorithm>
 #include <sstream>
 
@@ -125,4 +128,15 @@ std::map<std::string, std::string> ReadKeyValues(const std::wstring& path)
             entries[line.substr(0, equals)] = line.substr(equals + 1);
     }
     return entries;
+}
+
+void TakeTempNames(const std::wstring& folder, ULONGLONG first, ULONGLONG end)
+{
+    for (ULONGLONG number = first; number < end; ++number) {
+        wchar_t name[16];
+        swprintf(name, 16, L"VRI%x.tmp", static_cast<unsigned>(number & 0xFFFF));
+        const HANDLE file = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file) << Utf8(name);
+        CloseHandle(file);
+    }
 }

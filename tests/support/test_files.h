@@ -14,6 +14,11 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder);
 // Whole file as bytes; `ok` false when it cannot be read.
 std::string ReadBytes(const std::wstring& path, bool* ok = nullptr);
 
+// Takes "VRI<number>.tmp" in `folder` for each number from `first` to
+// `end` - 1 (its low 16 bits, in lower-case hex, as Wine writes them),
+// each file empty. Fails the test where a name is taken already.
+void TakeTempNames(const std::wstring& folder, ULONGLONG first, ULONGLONG end);
+
 // A file of "key=value" lines as pairs (a key's last value); empty when it
 // cannot be read.
 std::map<std::string, std::string> ReadKeyValues(const std::wstring& path);
