@@ -18,29 +18,37 @@ const char IniBlock[] =
 
 // With a number of 0, GetTempFileNameW starts from the clock (Wine: the low
 // 16 bits of GetTickCount, in hex) and goes up past names that are taken.
-// The test takes every name of a window of the clock that lies ahead, waits
-// until the clock is in it, and writes the cabinet: the name the call would
-// have taken is taken, so it must take the first free one past the window
-// and leave every planted file as it was. An attempt whose call comes too
-// late, or whose window wraps, is made again in a fresh folder.
+// The test takes every name of a stretch of the clock that lies ahead, far
+// enough ahead for this machine (it times its own planting first, as under
+// emulation that is ten times slower), waits until the clock is in the
+// stretch, and writes the cabinet: the name the call would have taken is
+// taken, so it must take the first free one past the stretch and leave every
+// planted file as it was. An attempt that ends outside the stretch, or whose
+// stretch wraps, is made again in a fresh folder with twice the lead.
 TEST(ExtractPayload, WritesTheBuiltCabinetByteForByteUnderANewName)
 {
     bool readOk = false;
     const std::string cabinet = ReadBytes(TEST_PAYLOAD_FILE, &readOk);
     ASSERT_TRUE(readOk);
     ASSERT_EQ("MSCF", cabinet.substr(0, 4));
-    for (ULONGLONG lead = 2000; lead <= 16000; lead *= 2) {
+    const ULONGLONG stretch = 256;  // names, so milliseconds the call may come late
+    const ULONGLONG started = GetTickCount64();
+    TakeTempNames(FreshFolder(L"extract-pace"), 0, 32);
+    ULONGLONG msPerName = (GetTickCount64() - started) / 32 + 1;
+    for (int attempt = 0; attempt < 6; ++attempt, msPerName *= 2) {
         const std::wstring folder = FreshFolder(L"extract");
-        const ULONGLONG first = GetTickCount64() + lead, end = first + lead / 2;
+        const ULONGLONG first = GetTickCount64() + 2 * stretch * msPerName + 200, end = first + stretch;
         if ((first >> 16) != ((end - 1) >> 16))
             continue;
         TakeTempNames(folder, first, end);
-        while (GetTickCount64() < first)
-            Sleep(5);
-        if (GetTickCount64() + lead / 4 > end)
+        if (GetTickCount64() >= first)
             continue;
+        while (GetTickCount64() < first)
+            Sleep(1);
         wchar_t name[PathChars];
         ASSERT_TRUE(ExtractPayload(folder.c_str(), name));
+        if (GetTickCount64() >= end)
+            continue;
         EXPECT_EQ(std::wstring::npos, std::wstring(name).find(L'\\'));
         if (IsWine()) {
             wchar_t expected[16];
@@ -61,7 +69,7 @@ TEST(ExtractPayload, WritesTheBuiltCabinetByteForByteUnderANewName)
         EXPECT_STRNE(name, second);
         return;
     }
-    FAIL() << "the clock ran past the taken names in every attempt";
+    FAIL() << "no attempt wrote the cabinet while the clock was in the taken names";
 }
 
 TEST(ExtractPayload, FailsWithoutWritingWhenTheFolderDoesNotExist)

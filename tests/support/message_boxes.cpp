@@ -44,7 +44,7 @@ SeenMessageBox ReadAndPressOk(HWND box)
 bool DismissMessageBox(DWORD processId, const std::wstring& caption, DWORD timeoutMs,
                        SeenMessageBox* seen)
 {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    const ULONGLONG deadline = GetTickCount64() + ScaledMs(timeoutMs);
     do {
         if (HWND box = FindMessageBox(processId, caption)) {
             *seen = ReadAndPressOk(box);

@@ -22,8 +22,8 @@ HWND FindMessageBox(DWORD processId, const std::wstring& caption);
 // Reads the box, then presses its OK button. Returns what it read.
 SeenMessageBox ReadAndPressOk(HWND box);
 
-// Waits up to `timeoutMs` for a box with `caption` in `processId`, reads it
-// and presses OK. False if none appeared.
+// Waits up to `timeoutMs` (scaled: ScaledMs) for a box with `caption` in
+// `processId`, reads it and presses OK. False if none appeared.
 bool DismissMessageBox(DWORD processId, const std::wstring& caption, DWORD timeoutMs,
                        SeenMessageBox* seen);
 

@@ -40,12 +40,18 @@ std::wstring ClassNameOf(HWND window)
     return name;
 }
 
+DWORD ScaledMs(DWORD ms)
+{
+    static const int scale = _wtoi(Environment(L"VRIX_TEST_TIME_SCALE").c_str());
+    return scale > 1 ? ms * static_cast<DWORD>(scale) : ms;
+}
+
 std::wstring WindowText(HWND window)
 {
     wchar_t buffer[8192] = {};
     DWORD_PTR result = 0;
     SendMessageTimeoutW(window, WM_GETTEXT, sizeof(buffer) / sizeof(buffer[0]),
-                        reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 3000, &result);
+                        reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, ScaledMs(3000), &result);
     return buffer;
 }
 
@@ -60,7 +66,7 @@ DWORD ExitCodeOf(std::wstring commandLine, DWORD timeoutMs)
         return STILL_ACTIVE;
     }
     DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(process.hProcess, ScaledMs(timeoutMs)) == WAIT_OBJECT_0)
         GetExitCodeProcess(process.hProcess, &code);
     else
         TerminateProcess(process.hProcess, 0xDEAD);

@@ -12,6 +12,10 @@
 // chinese counts the distinct Chinese characters in the page's controls and
 // boxes those of them that some control draws as the missing-glyph box, and
 // the system_ sizes are the icon sizes of the system as the program sees it.
+// Its WH_GETMESSAGE hook counts the F24 key releases that the program's
+// thread has taken from its queue (marker_keys=<n> in the same line): input
+// is taken in the order it came, so once a key sent last is taken, every
+// earlier key and click has been taken too.
 #include <windows.h>
 #include <stdio.h>
 
@@ -22,6 +26,7 @@
 namespace {
 
 std::set<HGDIOBJ> g_seenFonts;
+long g_markerKeys;
 
 int IconWidth(HICON icon)
 {
@@ -183,12 +188,12 @@ void Report(HWND frame, HWND inspected)
     FILE* out = _wfopen(path, L"ab");
     if (out == nullptr)
         return;
-    fprintf(out, "title_font=%p weight=%ld face_same=%d height_same=%d big_icon=%d small_icon=%d stale_fonts_alive=%d unfit=%s chinese=%u boxes=%u system_icon=%d system_small_icon=%d\n",
+    fprintf(out, "title_font=%p weight=%ld face_same=%d height_same=%d big_icon=%d small_icon=%d stale_fonts_alive=%d unfit=%s chinese=%u boxes=%u system_icon=%d system_small_icon=%d marker_keys=%ld\n",
             static_cast<void*>(titleFont), static_cast<long>(titleDescription.lfWeight),
             lstrcmpW(titleDescription.lfFaceName, pageDescription.lfFaceName) == 0,
             titleDescription.lfHeight == pageDescription.lfHeight, IconWidth(big), IconWidth(small),
             staleAlive, page ? UnfitControls(page).c_str() : "none", unsigned(chinese.size()),
-            unsigned(boxed.size()), GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CXSMICON));
+            unsigned(boxed.size()), GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CXSMICON), g_markerKeys);
     fclose(out);
 }
 
@@ -202,5 +207,13 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeHook(int code, WPARAM wPa
         if (message->message == probeMessage)
             Report(message->hwnd, reinterpret_cast<HWND>(message->wParam));
     }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK InputHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_KEYUP && message->wParam == VK_F24)
+        ++g_markerKeys;
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -1,5 +1,8 @@
 #include "screen_capture.h"
 
+#include <gtest/gtest.h>
+
+#include "process_windows.h"
 #include "test_paths.h"
 
 Capture CaptureScreen(const RECT& rect)
@@ -43,7 +46,8 @@ Capture CaptureWindow(HWND window)
     };
     Capture last;
     int unchanged = 0;
-    for (int i = 0; i < 100 && unchanged < 3; ++i) {
+    const ULONGLONG deadline = GetTickCount64() + ScaledMs(5000);
+    while (unchanged < 3 && GetTickCount64() < deadline) {
         bool done = painted(window);
         for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
             done = done && painted(child);
@@ -55,6 +59,8 @@ Capture CaptureWindow(HWND window)
         if (unchanged < 3)
             Sleep(50);
     }
+    if (unchanged < 3)
+        ADD_FAILURE() << "the window was still painting or changing after " << ScaledMs(5000) / 1000 << " s";
     return last;
 }
 

@@ -17,8 +17,8 @@ Capture CaptureScreen(const RECT& rect);
 
 // The screen area of `window` once it is painted: it waits until the window
 // and its controls have no part left to paint and four captures 50 ms apart
-// agree (5 s at most), as a window that has just come up may not have drawn
-// its texts yet.
+// agree, as a window that has just come up may not have drawn its texts yet.
+// Fails the test when that has not happened within 5 s (scaled: ScaledMs).
 Capture CaptureWindow(HWND window);
 
 // Saves a capture as a 24-bit BMP under the screenshot folder; returns the path.

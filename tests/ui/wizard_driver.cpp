@@ -92,13 +92,13 @@ void ClickAt(HWND window, POINT point)
 bool IsChecked(HWND button)
 {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 3000, &result);
+    SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, ScaledMs(3000), &result);
     return result == BST_CHECKED;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    const ULONGLONG deadline = GetTickCount64() + ScaledMs(timeoutMs);
     while (!condition()) {
         // A test that has failed for good (the wizard lost the foreground) ends at once.
         if (testing::Test::HasFatalFailure())
@@ -173,7 +173,7 @@ bool WizardDriver::Running() const
 
 DWORD WizardDriver::WaitForExit(DWORD timeoutMs)
 {
-    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(process_.hProcess, ScaledMs(timeoutMs)) != WAIT_OBJECT_0)
         return STILL_ACTIVE;
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process_.hProcess, &code);

@@ -25,7 +25,8 @@ public:
     HWND Control(int id) const;
     HWND Focus() const;
     bool Running() const;
-    // Exit code once the program has ended within `timeoutMs`; STILL_ACTIVE otherwise.
+    // Exit code once the program has ended within `timeoutMs` (scaled:
+    // ScaledMs); STILL_ACTIVE otherwise.
     DWORD WaitForExit(DWORD timeoutMs);
 
     // Brings the frame to the foreground, where input and pixel checks need
@@ -47,5 +48,5 @@ private:
 
 bool IsChecked(HWND button);
 
-// Polls `condition` until it holds or `timeoutMs` passes.
+// Polls `condition` until it holds or `timeoutMs` (scaled: ScaledMs) passes.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);

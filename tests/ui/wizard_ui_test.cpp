@@ -452,14 +452,14 @@ std::wstring PrepareProbeOutput()
     return out;
 }
 
-// Loads the probe into the running program's window thread; null on failure.
-HHOOK AttachProbe(const WizardDriver& wizard)
+// Loads the probe into the running program's window thread as the hook
+// `kind` (its report, or with WH_GETMESSAGE its input marker); null on failure.
+HHOOK AttachProbe(const WizardDriver& wizard, int kind = WH_CALLWNDPROC)
 {
     const HMODULE probeDll = LoadLibraryW((ProgramFolder() + L"vrix_probe.dll").c_str());
     const HOOKPROC hookProc = probeDll == nullptr ? nullptr : reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void*>(GetProcAddress(probeDll, "ProbeHook")));
-    return hookProc == nullptr ? nullptr
-                               : SetWindowsHookExW(WH_CALLWNDPROC, hookProc, probeDll, wizard.ThreadId());
+        reinterpret_cast<void*>(GetProcAddress(probeDll, kind == WH_GETMESSAGE ? "InputHook" : "ProbeHook")));
+    return hookProc == nullptr ? nullptr : SetWindowsHookExW(kind, hookProc, probeDll, wizard.ThreadId());
 }
 
 TEST_F(WizardTest, TitlesAreSemiBoldOnEveryVisitAndEachPageDeletesItsOwnFont)
@@ -495,11 +495,17 @@ TEST_F(WizardTest, TitlesAreSemiBoldOnEveryVisitAndEachPageDeletesItsOwnFont)
 // and repaints, but acts on nothing, then or after the wait: not on input (Back,
 // Escape, an accelerator, the close box), nor on the messages by which
 // other programs click buttons (BM_CLICK sent to Finish and Back, WM_COMMAND
-// posted for Finish and Cancel).
+// posted for Finish and Cancel). The input is judged once the program has
+// taken a marker key sent after it (the probe counts it), the posted
+// messages once a message posted after them has moved the focus.
 TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButActsOnNothing)
 {
     logPath_ = UseFakeAppManager(nullptr);
+    const std::wstring out = PrepareProbeOutput();
     Start();
+    const HHOOK probe = AttachProbe(wizard_), marker = AttachProbe(wizard_, WH_GETMESSAGE);
+    ASSERT_NE(nullptr, probe);
+    ASSERT_NE(nullptr, marker);
     GoToLicensePage();
     Accept();
     const HWND page = wizard_.Page();
@@ -511,6 +517,10 @@ TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButActsOnNothing)
     wizard_.Key(VK_ESCAPE);
     wizard_.AltKey('B');
     ASSERT_TRUE(wizard_.ClickCloseBox());
+    wizard_.Key(VK_F24);
+    EXPECT_TRUE(WaitUntil([&] { return ProbeNumber(Probe(wizard_, out), "marker_keys") == 1; }))
+        << "the program did not take the input sent while it waited";
+    EXPECT_EQ(page, wizard_.Page()) << "the wizard acted on input while it waited";
     for (HWND button : {finish, back}) {
         DWORD_PTR result = 0;
         EXPECT_NE(0, SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &result))
@@ -534,6 +544,8 @@ TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButActsOnNothing)
         << "a message sent to the frame went unanswered while it waited";
     EXPECT_TRUE(OnLicensePage()) << "the wizard acted while it waited";
     EXPECT_EQ(page, wizard_.Page()) << "the wizard acted while it waited";
+    UnhookWindowsHookEx(marker);
+    UnhookWindowsHookEx(probe);
     ReleaseFakeAppManager(logPath_);
     ExpectEndsWithCodeZero();
 

@@ -56,11 +56,12 @@ std::map<std::string, std::string> RunProbe(const std::wstring& current)
 
 }  // namespace
 
-// Each DLL of the list that the system folder holds is loaded from there,
-// by its full path; one that it lacks (Wine has no LPK, NTMARTA, CRYPTBASE
-// or CLBCATQ) is skipped, not looked for elsewhere. Under Wine VERSION also
-// comes in with Wine's own user32, which imports it, so its row can fail
-// only on Windows; every other row fails here when its DLL is left out.
+// Each DLL of the list that the system folder holds is asked for by its
+// full path there and loaded from there; one that it lacks (Wine has no LPK,
+// NTMARTA, CRYPTBASE or CLBCATQ) is skipped, not looked for elsewhere. Where
+// a DLL came from alone would not tell: Wine's uxtheme imports user32, gdi32
+// and advapi32, and its user32 imports version, so those come from the
+// system folder even when the program leaves them out.
 TEST(DllSearchByFullPaths, LoadsEveryDllOfTheListFromTheSystemFolderOnly)
 {
     const auto report = RunProbe(FreshFolder(L"current"));
@@ -75,9 +76,12 @@ TEST(DllSearchByFullPaths, LoadsEveryDllOfTheListFromTheSystemFolderOnly)
     const std::wstring system = FolderOf(kernel);
     for (const wchar_t* name : ExpectedFromSystemFolder) {
         const std::wstring loaded = FromUtf8(report.count(Utf8(name)) ? report.at(Utf8(name)) : "");
-        if (Exists(std::wstring(systemFolder) + L"\\" + name))
+        const std::string asked = report.count("asked:" + Utf8(name)) ? report.at("asked:" + Utf8(name)) : "";
+        if (Exists(std::wstring(systemFolder) + L"\\" + name)) {
             EXPECT_EQ(Utf8(system), Utf8(FolderOf(loaded))) << Utf8(name) << " is not the system folder's";
-        else
+            EXPECT_EQ(Utf8(Lower(std::wstring(systemFolder) + L"\\" + name)), Utf8(Lower(FromUtf8(asked))))
+                << Utf8(name) << " was not asked for by its full path in the system folder";
+        } else
             EXPECT_EQ("none", Utf8(loaded)) << Utf8(name) << " is loaded, but the system folder lacks it";
     }
 }
