@@ -2,9 +2,11 @@
 # the project needs, a display for Wine, the builds, and what each script
 # must stop again when it ends.
 #
-# VRIX_NO_32BIT=1 makes the scripts behave as on a host that cannot run
-# 32-bit code: no 32-bit Wine is installed or used, and only the 64-bit twin
-# is run.
+# VRIX_NO_32BIT=1 makes the scripts leave the 32-bit product out: no 32-bit
+# Wine is installed or used, and only the 64-bit twin is run.
+# VRIX_VM=1 makes scripts/test run the 32-bit product's tests in the virtual
+# machine (vm.sh), and scripts/run show the product there, also where this
+# host could run them itself.
 
 VRIX_PACKAGES=(
   cmake ninja-build git
@@ -27,6 +29,8 @@ VRIX_PACKAGES_I386=(
   libxrender1 libxrandr2 libxcursor1 libxi6 libxinerama1 libxcomposite1
   libxfixes3 libxxf86vm1 libgnutls30 libdbus-1-3
 )
+
+. "$(dirname "${BASH_SOURCE[0]}")/vm.sh"
 
 # ---- Cleaning up: every script stops what it started -------------------------
 VRIX_EXIT_ACTIONS=()
@@ -51,19 +55,25 @@ vrix_installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
 }
 
-# Whether the kernel runs 32-bit x86 programs, as far as can be told before
-# anything 32-bit is installed. 32-bit Wine itself is probed later.
+# Whether the kernel runs 32-bit x86 programs: it runs a static i386
+# program of three instructions (exit 0), written here, so that nothing
+# 32-bit need be installed to tell. Some hosts' kernels say in their
+# configuration that they do and still refuse ("Exec format error").
+# 32-bit Wine itself is probed later.
 vrix_kernel_runs_32bit() {
-  [ "${VRIX_NO_32BIT:-}" = 1 ] && return 1
-  if [ -e /lib/ld-linux.so.2 ]; then
-    /lib/ld-linux.so.2 --version >/dev/null 2>&1
-    return
-  fi
-  # No 32-bit loader yet: ask the kernel's configuration where it can be read.
-  local config="/boot/config-$(uname -r)"
-  if [ -r "$config" ]; then
-    grep -q '^CONFIG_IA32_EMULATION=y' "$config"
-  fi
+  local program code=0
+  program=$(mktemp)
+  printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\135\000\000\000\135\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\061\333\315\200' >"$program"
+  chmod +x "$program"
+  "$program" 2>/dev/null || code=$?
+  rm -f "$program"
+  return "$code"
+}
+
+# Whether the 32-bit product's tests go to the virtual machine: where the
+# kernel cannot run them, or VRIX_VM=1 asks for it; never with VRIX_NO_32BIT=1.
+vrix_wants_vm() {
+  [ "${VRIX_NO_32BIT:-}" != 1 ] && { [ "${VRIX_VM:-}" = 1 ] || ! vrix_kernel_runs_32bit; }
 }
 
 # apt's answer in one line: the first unmet dependency it names, else its
@@ -119,15 +129,43 @@ vrix_main_suite() {
   (. "$VRIX_OS_RELEASE" 2>/dev/null && echo "${VERSION_CODENAME:-}")
 }
 
+# The amd64 libraries to ask for by version, with their i386 partners, as
+# "name=version name:i386=version" lines. Where the security suite's i386
+# list is missing, a library installed from that suite for amd64 (with
+# wine64, say) is newer than any i386 build apt knows, and Multi-Arch: same
+# wants both at one version: each such pair is asked for at the newest
+# version its i386 half has, which both architectures have in the main suite.
+vrix_i386_partner_pins() {  # vrix_i386_partner_pins PACKAGE:i386...
+  local package name installed candidate
+  apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+      --no-replaces --no-enhances "$@" 2>/dev/null | grep -E '^[a-z0-9][^ ]*:i386$' | sort -u |
+    while read -r package; do
+      name=${package%:i386}
+      vrix_installed "$name" || continue
+      installed=$(dpkg-query -W -f='${Version}' "$name")
+      candidate=$(apt-cache madison "$package" | awk -F' *[|] *' 'NR == 1 { print $2 }')
+      if [ -n "$candidate" ] && dpkg --compare-versions "$candidate" lt "$installed"; then
+        echo "$name=$candidate $package=$candidate"
+      fi
+    done
+}
+
 # Installs what is missing. The packages the build and the twin's tests need
-# must install, or the set-up stops. 32-bit Wine may fail to: then
-# VRIX_WINE32_UNAVAILABLE says why, and only the twin runs.
+# must install, or the set-up stops. 32-bit Wine (and, where the product's
+# tests go to the virtual machine, its packages) may fail to: then
+# VRIX_WINE32_UNAVAILABLE says why, and only the twin runs. In the virtual
+# machine, which runs the host's own packages, there is nothing to do.
 VRIX_WINE32_UNAVAILABLE=
 vrix_install_packages() {
-  local missing=() missing32=()
+  [ "${VRIX_IN_VM:-}" = 1 ] && return 0
+  local missing=() missing32=() what32="32-bit Wine"
   mapfile -t missing < <(vrix_not_installed "${VRIX_PACKAGES[@]}")
-  if vrix_kernel_runs_32bit; then
+  if [ "${VRIX_NO_32BIT:-}" != 1 ]; then
     mapfile -t missing32 < <(vrix_not_installed "${VRIX_PACKAGES_I386[@]/%/:i386}")
+    if vrix_wants_vm; then
+      mapfile -t -O ${#missing32[@]} missing32 < <(vrix_not_installed "${VRIX_VM_PACKAGES[@]}")
+      what32="32-bit Wine with the virtual machine"
+    fi
   fi
   [ ${#missing[@]} -eq 0 ] && [ ${#missing32[@]} -eq 0 ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
@@ -136,7 +174,7 @@ vrix_install_packages() {
     echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]} ${missing32[*]}" >&2
     # Without 32-bit Wine the twin is still tested; without the rest nothing is.
     [ ${#missing[@]} -eq 0 ] || exit 1
-    VRIX_WINE32_UNAVAILABLE="32-bit Wine is not installed, and installing it needs root"
+    VRIX_WINE32_UNAVAILABLE="$what32 is not installed, and installing it needs root"
     echo "Going on without 32-bit Wine: only the 64-bit twin will run." >&2
     return 0
   fi
@@ -149,15 +187,23 @@ vrix_install_packages() {
     # The i386 libraries are Multi-Arch: same, so each needs the version of
     # its amd64 partner. Where a suite's i386 list is missing, only the main
     # suite's versions exist for both architectures: then ask apt for those,
-    # for both sets together.
+    # for both sets together, and for an amd64 partner installed earlier
+    # from the other suite, by version.
     echo "Installing: ${missing[*]} ${missing32[*]}"
     suite=$(vrix_main_suite)
-    if vrix_apt_install "$log" "${missing[@]}" "${missing32[@]}" ||
-       { [ -n "$suite" ] && vrix_apt_install "$log" -t "$suite" "${missing[@]}" "${missing32[@]}" &&
-         echo "Installed with the versions of the main suite, $suite, which both architectures have."; }; then
+    local pins=()
+    if vrix_apt_install "$log" "${missing[@]}" "${missing32[@]}"; then
+      missing=()
+    elif [ -n "$suite" ] && vrix_apt_install "$log" -t "$suite" "${missing[@]}" "${missing32[@]}"; then
+      echo "Installed with the versions of the main suite, $suite, which both architectures have."
+      missing=()
+    elif [ -n "$suite" ] && mapfile -t pins < <(vrix_i386_partner_pins "${missing32[@]}" | tr ' ' '\n') &&
+         [ ${#pins[@]} -gt 0 ] &&
+         vrix_apt_install "$log" -t "$suite" --allow-downgrades "${missing[@]}" "${missing32[@]}" "${pins[@]}"; then
+      echo "Installed with the versions of the main suite, $suite, which both architectures have; taken back to them: ${pins[*]}."
       missing=()
     else
-      VRIX_WINE32_UNAVAILABLE="32-bit Wine could not be installed ($(vrix_apt_reason "$log"))"
+      VRIX_WINE32_UNAVAILABLE="$what32 could not be installed ($(vrix_apt_reason "$log"))"
     fi
   elif [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
@@ -212,12 +258,21 @@ vrix_ensure_display() {
 }
 
 # ---- Builds --------------------------------------------------------------------
+# Configures and builds a tree. The test trees' time limits are scaled for
+# the virtual machine where the product's tests run there. In the virtual
+# machine itself nothing is built: the host built it.
 vrix_build() {  # vrix_build PRESET [TARGET]
+  [ "${VRIX_IN_VM:-}" = 1 ] && return 0
   # A tree configured with another generator (an older checkout's) is made anew.
   if [ -f "build/$1/CMakeCache.txt" ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "build/$1/CMakeCache.txt"; then
     rm -rf "build/$1"
   fi
-  cmake --preset "$1" >/dev/null
+  local scale=1
+  [ "$1" = win32 ] && [ "${VRIX_PRODUCT_IN_VM:-0}" = 1 ] && scale=$VRIX_VM_TIME_SCALE
+  case $1 in
+    win32 | win64) cmake --preset "$1" -DVRIX_TEST_TIME_SCALE="$scale" >/dev/null ;;
+    *) cmake --preset "$1" >/dev/null ;;
+  esac
   cmake --build --preset "$1" -j "$(nproc)" ${2:+--target "$2"}
 }
 
@@ -226,18 +281,23 @@ vrix_build() {  # vrix_build PRESET [TARGET]
 vrix_decide_32bit() {
   if [ "${VRIX_NO_32BIT:-}" = 1 ]; then
     VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="32-bit support was turned off (VRIX_NO_32BIT=1)"
+  elif [ "${VRIX_VM:-}" = 1 ]; then
+    VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="VRIX_VM=1 asked for the virtual machine"
   elif vrix_probe_32bit; then
     VRIX_RUNS_32BIT=1
+  elif [ -n "$VRIX_WINE32_UNAVAILABLE" ]; then
+    VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON=$VRIX_WINE32_UNAVAILABLE
+  elif ! vrix_kernel_runs_32bit; then
+    VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="this host cannot run 32-bit code (its kernel refuses 32-bit programs)"
   else
-    VRIX_RUNS_32BIT=0
-    VRIX_NO_32BIT_REASON=${VRIX_WINE32_UNAVAILABLE:-"this host cannot run 32-bit code (32-bit Wine did not run a 32-bit program)"}
+    VRIX_RUNS_32BIT=0 VRIX_NO_32BIT_REASON="this host cannot run 32-bit code (32-bit Wine did not run a 32-bit program)"
   fi
 }
 
-# Every tree that scripts/test tests. Where 32-bit programs do not run, the
-# 32-bit tree builds the product alone: its tests could not run.
+# Every tree that scripts/test tests. Where the product's tests run neither
+# here nor in the virtual machine, the 32-bit tree builds the product alone.
 vrix_build_trees() {
-  if [ "$VRIX_RUNS_32BIT" = 1 ]; then
+  if [ "$VRIX_RUNS_32BIT" = 1 ] || [ "${VRIX_PRODUCT_IN_VM:-0}" = 1 ]; then
     vrix_build win32
   else
     vrix_build win32 VRIXSetup

@@ -12,15 +12,21 @@ VRIX_WINESERVER=/usr/lib/wine/wineserver
 [ -x "$VRIX_WINESERVER" ] || VRIX_WINESERVER=$(command -v wineserver)
 
 # What a prefix made by vrix_ensure_prefix holds; a prefix marked otherwise
-# (older settings, or made before 32-bit Wine was installed) is made anew.
+# (older settings, or made before 32-bit Wine could run) is made anew. Where
+# the kernel runs no 32-bit code, 32-bit Wine may be installed (for the
+# virtual machine) but cannot fill the prefix's 32-bit half.
 vrix_prefix_mark() {
-  if [ -x "$VRIX_WINE32" ]; then echo "vrix-prefix 5 wow64"; else echo "vrix-prefix 5"; fi
+  if [ -x "$VRIX_WINE32" ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    echo "vrix-prefix 5 wow64"
+  else
+    echo "vrix-prefix 5"
+  fi
 }
 
 vrix_prefix_current() {
   [ "$(cat "$WINEPREFIX/.vrix-ready" 2>/dev/null)" = "$(vrix_prefix_mark)" ] || return 1
   # Without this every 32-bit program fails with "could not load kernel32.dll".
-  [ ! -x "$VRIX_WINE32" ] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+  [[ "$(vrix_prefix_mark)" != *wow64 ]] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
 }
 
 # Makes the prefix when it is missing or out of date (under a lock, as tests

@@ -17,9 +17,11 @@ cat >"$work/bin/apt-get" <<'EOF'
 #!/usr/bin/env bash
 # The mirror of the day: the i386 list of the security suite is always the
 # wrong size. STANDIN_I386 says how the i386 set installs: "with-target"
-# (only with the main suite as target release) or "never"; STANDIN_BROKEN
-# names an amd64 package that never installs.
+# (only with the main suite as target release), "with-pins" (only with the
+# amd64 partner libfoo, installed at 1.1, taken back to the main suite's 1.0)
+# or "never"; STANDIN_BROKEN names an amd64 package that never installs.
 echo "apt-get $*" >>"$STANDIN/apt.log"
+options=" $* "
 if [ "$1" = update ]; then
   echo 'E: Failed to fetch http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 203.0.113.80 80]' >&2
   echo 'E: Some index files failed to download. They have been ignored, or old ones used instead.' >&2
@@ -42,22 +44,37 @@ unmet() {
   echo 'E: Unable to correct problems, you have held broken packages.'
   exit 100
 }
+pinned=
+[[ $options == *" --allow-downgrades "* && " ${packages[*]} " == *" libfoo=1.0 libfoo:i386=1.0 "* ]] && pinned=1
 for p in "${packages[@]}"; do
   [ "$p" = "${STANDIN_BROKEN:-}" ] && unmet "$p"
-  case $p:${STANDIN_I386:-}:$target in
-    *:i386:never:* | *:i386:with-target:) unmet libwine:i386 ;;
+  case $p:${STANDIN_I386:-}:$target:$pinned in
+    *:i386:never:* | *:i386:with-target::* | *:i386:with-pins:*:) unmet libwine:i386 ;;
   esac
 done
 for p in "${packages[@]}"; do touch "$STANDIN/installed/$p"; done
 EOF
+cat >"$work/bin/apt-cache" <<'EOF'
+#!/usr/bin/env bash
+# What 32-bit Wine needs is libfoo:i386, whose newest build is 1.0.
+case $1 in
+  depends) printf 'wine32:i386\n  Depends: libfoo:i386\nlibfoo:i386\n' ;;
+  madison) [ "$2" = libfoo:i386 ] && echo ' libfoo:i386 |        1.0 | http://deb.debian.org/debian bookworm/main i386 Packages' ;;
+esac
+exit 0
+EOF
 cat >"$work/bin/dpkg-query" <<'EOF'
 #!/usr/bin/env bash
-# dpkg-query -W -f='${Status}' PACKAGE
+# dpkg-query -W -f='${Status}' PACKAGE, or -f='${Version}' (the file's text)
 [ -e "$STANDIN/installed/${!#}" ] || { echo "dpkg-query: no packages found matching ${!#}" >&2; exit 1; }
-printf 'install ok installed'
+case $* in
+  *Version*) cat "$STANDIN/installed/${!#}" ;;
+  *) printf 'install ok installed' ;;
+esac
 EOF
 cat >"$work/bin/dpkg" <<'EOF'
 #!/usr/bin/env bash
+[ "$1" = --compare-versions ] && exec /usr/bin/dpkg "$@"
 echo "dpkg $*" >>"$STANDIN/apt.log"
 EOF
 printf '#!/bin/sh\necho 0\n' >"$work/bin/id"
@@ -77,16 +94,23 @@ set_up() {
     . "$src/scripts/lib/setup.sh"
     for p in "${VRIX_PACKAGES[@]}"; do [ "$p" = gcab ] || touch "$STANDIN/installed/$p"; done
   )
-  # Whatever the caller's environment says (VRIX_NO_32BIT=1 among it).
-  out=$(cd "$STANDIN/tree" && env -u VRIX_NO_32BIT PATH="$work/bin:$PATH" VRIX_OS_RELEASE="$work/os-release" \
-    VRIX_APT_RETRY_SECONDS=0 bash -c 'set -euo pipefail
+  echo 1.1 >"$STANDIN/installed/libfoo"
+  # Whatever the caller's environment says (VRIX_NO_32BIT=1 and VRIX_VM=1
+  # among it). STANDIN_KERNEL_32BIT=0 is a kernel that runs no 32-bit code:
+  # the product's tests then go to the virtual machine, whose kernel is not
+  # fetched here.
+  out=$(cd "$STANDIN/tree" && env -u VRIX_NO_32BIT -u VRIX_VM PATH="$work/bin:$PATH" VRIX_OS_RELEASE="$work/os-release" \
+    VRIX_APT_RETRY_SECONDS=0 VRIX_WINE32=/bin/true bash -c 'set -euo pipefail
              . scripts/lib/setup.sh
-             vrix_kernel_runs_32bit() { return 0; }
-             vrix_probe_32bit() { [ -e "$STANDIN/installed/wine32:i386" ]; }  # runs once installed
+             vrix_kernel_runs_32bit() { [ "${STANDIN_KERNEL_32BIT:-1}" = 1 ]; }
+             vrix_probe_32bit() { vrix_kernel_runs_32bit && [ -e "$STANDIN/installed/wine32:i386" ]; }
+             vrix_vm_prepare() { [ -e "$STANDIN/installed/qemu-system-x86" ]; }
              vrix_install_packages
              vrix_decide_32bit
+             vrix_decide_vm
              vrix_build_trees
-             echo "32-bit: $VRIX_RUNS_32BIT ${VRIX_NO_32BIT_REASON:-}"' 2>&1)
+             echo "32-bit: $VRIX_RUNS_32BIT ${VRIX_NO_32BIT_REASON:-}"
+             echo "in the virtual machine: $VRIX_PRODUCT_IN_VM"' 2>&1)
   code=$?
 }
 expect_line() {  # expect_line REGEX: exactly one line of the output matches
@@ -106,6 +130,23 @@ grep -q -- '-t bookworm .*gcab.*wine32:i386' "$STANDIN/apt.log" || fail "the two
 expect_line '^32-bit: 1 $'
 built win32 || fail "the 32-bit tree was not built with its tests"
 
+scenario="update fails, an amd64 partner of 32-bit Wine came from the other suite"
+STANDIN_I386=with-pins set_up pins
+[ "$code" -eq 0 ] || fail "the set-up ended with $code:"$'\n'"$out"
+installed wine32:i386 || fail "32-bit Wine was not installed"
+expect_line '^Installed .* taken back to them: libfoo=1\.0 libfoo:i386=1\.0\.$'
+expect_line '^32-bit: 1 $'
+
+scenario="the kernel runs no 32-bit code: the product's tests go to the virtual machine"
+STANDIN_KERNEL_32BIT=0 STANDIN_I386=with-target set_up vm
+[ "$code" -eq 0 ] || fail "the set-up ended with $code:"$'\n'"$out"
+grep -q -- '-t bookworm .*wine32:i386.*qemu-system-x86 busybox-static' "$STANDIN/apt.log" ||
+  fail "the virtual machine's packages were not installed with 32-bit Wine"
+expect_line '^32-bit: 0 this host cannot run 32-bit code \(its kernel refuses 32-bit programs\)$'
+expect_line '^in the virtual machine: 1$'
+built win32 || fail "the 32-bit tree was not built with its tests"
+built clang-win64 || fail "the clang-built twin was not built"
+
 scenario="update fails, 32-bit Wine cannot be installed"
 STANDIN_I386=never set_up twin_only
 [ "$code" -eq 0 ] || fail "the set-up ended with $code:"$'\n'"$out"
@@ -122,5 +163,5 @@ STANDIN_I386=with-target STANDIN_BROKEN=gcab set_up broken
 expect_line '^Could not install what the build needs: gcab \(gcab : Depends: '
 [ -e "$STANDIN/cmake.log" ] && fail "it built without gcab"
 
-[ "$failures" -eq 0 ] && echo "The package set-up goes on past a failed list and a failed 32-bit Wine, and stops on a missing build tool."
+[ "$failures" -eq 0 ] && echo "The package set-up goes on past a failed list and a failed 32-bit Wine, pairs 32-bit Wine with partners from either suite, sends the product to the virtual machine where the kernel runs no 32-bit code, and stops on a missing build tool."
 exit $((failures > 0))
