@@ -72,7 +72,7 @@ INT_PTR OnLicenseColor(HWND page, HDC dc, HWND control)
     // The agreement keeps the platform's read-only edit box colours.
     if (control == GetDlgItem(page, IDC_BODY))
         return FALSE;
-    return TransparentStatic(page, dc, control);
+    return StaticTextColors(page, dc, control);
 }
 
 }  // namespace

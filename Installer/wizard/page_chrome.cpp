@@ -34,12 +34,19 @@ bool InHeaderBand(HWND page, HWND control)
 
 }  // namespace
 
-INT_PTR TransparentStatic(HWND page, HDC dc, HWND control)
+INT_PTR StaticTextColors(HWND page, HDC dc, HWND control)
 {
+    // Opaque on the very colour behind it, so that the text is drawn once:
+    // drawn transparent, a text that repaints alone (a radio button at each
+    // change of its check, a caption whose underline Alt shows or hides)
+    // would be drawn over itself and darken and thicken at every pass.
+    const bool inBand = InHeaderBand(page, control);
+    const int background = inBand ? COLOR_WINDOW : COLOR_BTNFACE;
     // The device context's own text colour is black whatever the scheme.
-    SetTextColor(dc, GetSysColor(InHeaderBand(page, control) ? COLOR_WINDOWTEXT : COLOR_BTNTEXT));
-    SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+    SetTextColor(dc, GetSysColor(inBand ? COLOR_WINDOWTEXT : COLOR_BTNTEXT));
+    SetBkColor(dc, GetSysColor(background));
+    SetBkMode(dc, OPAQUE);
+    return reinterpret_cast<INT_PTR>(GetSysColorBrush(background));
 }
 
 void MakeTitleSemiBold(HWND page, int titleId)

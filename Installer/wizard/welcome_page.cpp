@@ -57,7 +57,7 @@ INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         PaintHeaderBand(page);
         return TRUE;
     case WM_CTLCOLORSTATIC:
-        return TransparentStatic(page, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return StaticTextColors(page, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DESTROY:
         OnPageDestroy(page);
         return TRUE;
