@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "process_windows.h"
+#include "test_files.h"
 #include "test_paths.h"
 
 Capture CaptureScreen(const RECT& rect)
@@ -62,6 +65,55 @@ Capture CaptureWindow(HWND window)
     if (unchanged < 3)
         ADD_FAILURE() << "the window was still painting or changing after " << ScaledMs(5000) / 1000 << " s";
     return last;
+}
+
+namespace {
+
+// Whether `control`'s text shows in `capture` of `window`: its area, inside
+// the edges and beside a radio button's or check box's mark, holds at least
+// a few pixels of another colour than its most common one.
+bool ShowsItsText(const Capture& capture, HWND window, HWND control)
+{
+    RECT area = {}, origin = {};
+    GetWindowRect(control, &area);
+    GetWindowRect(window, &origin);
+    OffsetRect(&area, -origin.left, -origin.top);
+    InflateRect(&area, -3, -3);
+    const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    if (ClassNameOf(control) == L"Button" && type >= BS_CHECKBOX && type <= BS_AUTORADIOBUTTON && type != BS_GROUPBOX)
+        area.left += GetSystemMetrics(SM_CXMENUCHECK) + 1;
+    std::map<COLORREF, int> counts;
+    int total = 0, most = 0;
+    for (LONG y = std::max(0L, area.top); y < std::min(LONG(capture.height), area.bottom); ++y)
+        for (LONG x = std::max(0L, area.left); x < std::min(LONG(capture.width), area.right); ++x, ++total)
+            most = std::max(most, ++counts[capture.At(x, y)]);
+    return total - most >= 10;
+}
+
+BOOL CALLBACK CollectControl(HWND control, LPARAM param)
+{
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(control);
+    return TRUE;
+}
+
+}  // namespace
+
+void SaveScreenshotShowingTexts(const Capture& capture, HWND window, const std::wstring& name)
+{
+    std::vector<HWND> controls;
+    EnumChildWindows(window, CollectControl, reinterpret_cast<LPARAM>(&controls));
+    bool complete = true;
+    for (HWND control : controls) {
+        if (!IsWindowVisible(control) || ClassNameOf(control) == L"#32770" || WindowText(control).empty())
+            continue;
+        if (!ShowsItsText(capture, window, control)) {
+            ADD_FAILURE() << Utf8(name) << ": the text of control " << GetDlgCtrlID(control) << " (\""
+                          << Utf8(WindowText(control).substr(0, 20)) << "\") does not show; not saved";
+            complete = false;
+        }
+    }
+    if (complete)
+        SaveScreenshot(capture, name);
 }
 
 std::wstring SaveScreenshot(const Capture& capture, const std::wstring& name)

@@ -23,3 +23,11 @@ Capture CaptureWindow(HWND window);
 
 // Saves a capture as a 24-bit BMP under the screenshot folder; returns the path.
 std::wstring SaveScreenshot(const Capture& capture, const std::wstring& name);
+
+// Saves `capture` of `window` as SaveScreenshot does (the README's pictures
+// come from these), but only when it shows every text the window shows:
+// each visible control with a text shows more than one colour inside its
+// edges (beside a radio button's mark). Otherwise it fails the test, naming
+// the control, and saves nothing, so that a half-painted picture is never
+// kept.
+void SaveScreenshotShowingTexts(const Capture& capture, HWND window, const std::wstring& name);

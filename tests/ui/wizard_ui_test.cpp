@@ -233,7 +233,7 @@ TEST_F(WizardTest, WelcomePageShowsItsTextsWithTheFocusOnNext)
     EXPECT_EQ(Control(IDOK), wizard_.Focus());
 
     ASSERT_TRUE(wizard_.ToForeground());
-    SaveScreenshot(CaptureWindow(frame), L"welcome-page");
+    SaveScreenshotShowingTexts(CaptureWindow(frame), frame, L"welcome-page");
     ExpectPageChrome(L"welcome-page-client", {IDC_WELCOME_TITLE, IDC_STATIC}, {IDC_BODY});
     ExpectRepaintedAloneUnchanged({IDC_WELCOME_TITLE, IDC_STATIC, IDC_BODY});
 }
@@ -254,7 +254,7 @@ TEST_F(WizardTest, LicensePageShowsTheAgreementWithNothingChosen)
     EXPECT_TRUE(GetWindowLongW(Control(IDC_BODY), GWL_STYLE) & ES_READONLY);
 
     ASSERT_TRUE(wizard_.ToForeground());
-    SaveScreenshot(CaptureWindow(wizard_.Frame()), L"license-page");
+    SaveScreenshotShowingTexts(CaptureWindow(wizard_.Frame()), wizard_.Frame(), L"license-page");
     ExpectPageChrome(L"license-page-client", {IDC_LICENSE_TITLE, IDC_LICENSE_SUBTITLE},
                      {IDC_ACCEPT, IDC_DECLINE});
     // The agreement keeps the read-only edit box look: not transparent.
@@ -634,7 +634,7 @@ TEST_F(WizardTest, TextsStayReadableInABlackHighContrastScheme)
         ASSERT_TRUE(wizard_.ToForeground());
         const HWND page = wizard_.Page();
         const Capture shot = CaptureWindow(page);
-        SaveScreenshot(shot, screenshot);
+        SaveScreenshotShowingTexts(shot, page, screenshot);
         for (int id : ids) {
             RECT text = RectIn(GetDlgItem(page, id), page);
             // Only the caption of a radio button, not its round mark.
@@ -700,14 +700,16 @@ TEST_F(WizardTest, IconsTakeTheSystemSizesAndTextsFitAt96And144Dpi)
         EXPECT_LT(0, ProbeNumber(welcome, "chinese")) << "no Chinese text on the welcome page";
         EXPECT_EQ("0", welcome["boxes"]) << "Chinese characters drawn as boxes on the welcome page";
         if (*setting.suffix && wizard.ToForeground())
-            SaveScreenshot(CaptureWindow(wizard.Frame()), std::wstring(L"welcome-page") + setting.suffix);
+            SaveScreenshotShowingTexts(CaptureWindow(wizard.Frame()), wizard.Frame(),
+                                       std::wstring(L"welcome-page") + setting.suffix);
         GoToLicensePage(wizard);
         auto license = Probe(wizard, out);
         EXPECT_EQ("none", license["unfit"]) << "texts that do not fit on the license page";
         EXPECT_LT(0, ProbeNumber(license, "chinese")) << "no Chinese text on the license page";
         EXPECT_EQ("0", license["boxes"]) << "Chinese characters drawn as boxes on the license page";
         if (*setting.suffix && wizard.ToForeground())
-            SaveScreenshot(CaptureWindow(wizard.Frame()), std::wstring(L"license-page") + setting.suffix);
+            SaveScreenshotShowingTexts(CaptureWindow(wizard.Frame()), wizard.Frame(),
+                                       std::wstring(L"license-page") + setting.suffix);
         UnhookWindowsHookEx(hook);
         wizard.Click(wizard.Control(IDCANCEL));
         ExpectEndsWithCodeZero(wizard);
@@ -781,7 +783,7 @@ TEST_P(WizardFailure, TheUserIsToldAndTheProgramEnds)
     EXPECT_LT(0, ProbeNumber(glyphs, "chinese")) << "no Chinese text in the message box";
     EXPECT_EQ("0", glyphs["boxes"]) << "Chinese characters drawn as boxes in the message box";
     UnhookWindowsHookEx(hook);
-    SaveScreenshot(CaptureWindow(box), GetParam().screenshot);
+    SaveScreenshotShowingTexts(CaptureWindow(box), box, GetParam().screenshot);
     wizard_.Click(GetDlgItem(box, IDOK));
     ExpectEndsWithCodeZero();
     EXPECT_TRUE(FilesIn(temp_).empty());
