@@ -52,6 +52,17 @@ bool CopyFolderOf(wchar_t* target, size_t targetChars, const wchar_t* path)
     return true;
 }
 
+bool BuildQuoted(wchar_t* target, size_t targetChars, const wchar_t* text)
+{
+    if (targetChars == 0)
+        return false;
+    size_t used = 0;
+    const bool fits = Append(target, targetChars, &used, L"\"") && Append(target, targetChars, &used, text)
+                   && Append(target, targetChars, &used, L"\"");
+    target[fits ? used : 0] = L'\0';
+    return fits;
+}
+
 bool BuildAppManagerCommandLine(wchar_t* target, size_t targetChars,
                                 const wchar_t* managerPath, const wchar_t* iniPath)
 {

@@ -16,6 +16,10 @@ bool CopyBounded(wchar_t* target, size_t targetChars, const wchar_t* source);
 // names no folder or the folder does not fit.
 bool CopyFolderOf(wchar_t* target, size_t targetChars, const wchar_t* path);
 
+// Copies `text` in double quotes into `target`. Returns false, leaving
+// `target` empty, when the result with its terminator does not fit.
+bool BuildQuoted(wchar_t* target, size_t targetChars, const wchar_t* text);
+
 // Builds the Application Manager's command line: both paths in double quotes,
 // separated by one space. Returns false, leaving `target` empty, when the
 // result with its terminator does not fit `targetChars`.

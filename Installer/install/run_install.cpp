@@ -1,12 +1,16 @@
 // The install action behind Finish.
 #include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
 
 #include "bounded_text.h"
 #include "install.h"
 #include "install_texts.h"
+#include "system_dll.h"
 
 #ifndef _WIN64
 static_assert(sizeof(STARTUPINFOW) == 68, "STARTUPINFOW of the 32-bit program");
+static_assert(sizeof(SHELLEXECUTEINFOW) == 60, "SHELLEXECUTEINFOW of the 32-bit program");
 #endif
 static_assert(sizeof(wchar_t[PathChars]) == 522, "registry read size in bytes");
 
@@ -134,6 +138,76 @@ void WaitKeepingWindowsAlive(HANDLE thread)
         PostQuitMessage(quitCode);
 }
 
+// CreateProcessW's answer, from Vista on, for a program whose manifest asks
+// for administrator rights (ERROR_ELEVATION_REQUIRED; not in the XP headers).
+const DWORD ElevationRequired = 740;
+
+// The wizard's frame: the one visible window of this thread that no other
+// window owns (the pages are its children). Null when there is none.
+BOOL CALLBACK FindFrame(HWND window, LPARAM found)
+{
+    if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == nullptr) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ProgramFrame()
+{
+    HWND frame = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindFrame, reinterpret_cast<LPARAM>(&frame));
+    return frame;
+}
+
+// Starts `program` with `parameters` in `folder` through the Shell, as
+// Windows from Vista on wants for a program whose manifest asks for
+// administrator rights: CreateProcessW refuses it to a program with the
+// user's own rights, as this one is (ERROR_ELEVATION_REQUIRED), and only
+// the Shell asks the user's consent. The prompt is owned by the frame, so
+// that it comes up in front of the wizard. Shell32 and ole32 are loaded here
+// by their full paths, on this path alone. The started process, or null
+// with the error in `error`: ERROR_CANCELLED when the user declined; null
+// with ERROR_SUCCESS when the Shell started no new process.
+HANDLE StartThroughShell(const wchar_t* program, const wchar_t* parameters, const wchar_t* folder,
+                         DWORD* error)
+{
+    typedef BOOL(WINAPI * ShellExecuteExFunction)(SHELLEXECUTEINFOW*);
+    typedef HRESULT(WINAPI * CoInitializeExFunction)(void*, DWORD);
+    typedef void(WINAPI * CoUninitializeFunction)();
+    const HMODULE shell = LoadSystemDll(L"shell32.dll");
+    const FARPROC shellExecuteEx = shell != nullptr ? GetProcAddress(shell, "ShellExecuteExW") : nullptr;
+    if (shellExecuteEx == nullptr) {
+        *error = ERROR_PROC_NOT_FOUND;
+        return nullptr;
+    }
+    // The Shell may hand the work to its extensions, which want COM's
+    // single-threaded apartment on this thread.
+    const HMODULE ole = LoadSystemDll(L"ole32.dll");
+    const FARPROC coInitializeEx = ole != nullptr ? GetProcAddress(ole, "CoInitializeEx") : nullptr;
+    const FARPROC coUninitialize = ole != nullptr ? GetProcAddress(ole, "CoUninitialize") : nullptr;
+    const bool comStarted = coInitializeEx != nullptr && coUninitialize != nullptr
+        && SUCCEEDED(reinterpret_cast<CoInitializeExFunction>(reinterpret_cast<void*>(coInitializeEx))(
+            nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+
+    SHELLEXECUTEINFOW info;
+    ZeroMemory(&info, sizeof(info));
+    info.cbSize = sizeof(info);
+    // The process to wait for; no message box of the Shell's own: a failure
+    // is told as any other failure to start.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.hwnd = ProgramFrame();
+    info.lpFile = program;
+    info.lpParameters = parameters;
+    info.lpDirectory = folder;
+    info.nShow = SW_SHOWNORMAL;
+    const BOOL started = reinterpret_cast<ShellExecuteExFunction>(reinterpret_cast<void*>(shellExecuteEx))(&info);
+    *error = started ? ERROR_SUCCESS : GetLastError();
+    if (comStarted)
+        reinterpret_cast<CoUninitializeFunction>(reinterpret_cast<void*>(coUninitialize))();
+    return started ? info.hProcess : nullptr;
+}
+
 }  // namespace
 
 void RunInstall()
@@ -184,16 +258,31 @@ void RunInstall()
     startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof(process));
-    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
-                        haveManagerFolder ? managerFolder : nullptr, &startup, &process)) {
-        // A registered path that no longer runs: ActiveSync is as good as missing.
-        ShowInstallMessage(NoAppManagerMessage);
+    if (CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                       haveManagerFolder ? managerFolder : nullptr, &startup, &process)) {
+        // The Application Manager is done with the files once its primary thread ends.
+        WaitKeepingWindowsAlive(process.hThread);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
         return;
     }
-    // The Application Manager is done with the files once its primary thread ends.
-    WaitKeepingWindowsAlive(process.hThread);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    DWORD error = GetLastError();
+    if (error == ElevationRequired) {
+        // The same program and INI file, quoted as on the command line.
+        wchar_t parameters[PathChars + 2];
+        const HANDLE elevated = BuildQuoted(parameters, PathChars + 2, iniPath)
+            ? StartThroughShell(managerPath, parameters, haveManagerFolder ? managerFolder : nullptr, &error)
+            : nullptr;
+        if (elevated != nullptr) {
+            WaitKeepingWindowsAlive(elevated);
+            CloseHandle(elevated);
+        }
+        // Declined by the user: ActiveSync is there, and nothing more is said.
+        if (error == ERROR_SUCCESS || error == ERROR_CANCELLED)
+            return;
+    }
+    // A registered path that no longer runs: ActiveSync is as good as missing.
+    ShowInstallMessage(NoAppManagerMessage);
 }
 
 bool IsWaitingForAppManager()

@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include "bounded_text.h"
-#include "install.h"
+#include "system_dll.h"
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
@@ -36,23 +35,12 @@ const wchar_t* const SystemDllsLoadedByName[] = {
 // Delay-loaded by the program, and loaded at start by LoadDelayLoadedDlls.
 const wchar_t* const DelayLoadedDlls[] = {L"user32.dll", L"gdi32.dll", L"advapi32.dll"};
 
-// Loads each of `dlls` from the system folder by its full path, kept loaded
-// for the program's life: later loads by name find it. The number loaded.
+// Loads each of `dlls` from the system folder; the number loaded.
 size_t LoadFromSystemFolder(const wchar_t* const* dlls, size_t count)
 {
-    wchar_t path[PathChars];
-    const UINT length = GetSystemDirectoryW(path, PathChars);
-    // 0 is failure; PathChars or more is the size the folder would need, and
-    // the backslash needs one more.
-    if (length == 0 || length >= static_cast<UINT>(PathChars) - 1)
-        return 0;
-    path[length] = L'\\';
-    wchar_t* const name = path + length + 1;
-    const size_t nameChars = static_cast<size_t>(PathChars) - length - 1;
     size_t loaded = 0;
     for (size_t i = 0; i < count; ++i) {
-        if (CopyBounded(name, nameChars, dlls[i])
-            && LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) != nullptr)
+        if (LoadSystemDll(dlls[i]) != nullptr)
             ++loaded;
     }
     return loaded;

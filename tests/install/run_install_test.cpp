@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app_paths.h"
+#include "elevation_seam.h"
 #include "install.h"
 #include "install_texts.h"
 #include "message_boxes.h"
@@ -31,6 +32,7 @@ protected:
     }
     void TearDown() override
     {
+        g_elevationSeam = ElevationSeam();
         if (!IsSkipped())
             RemoveAppManagerEntry();
     }
@@ -41,6 +43,25 @@ protected:
         MessageBoxWatcher watcher(MessageCaption);
         RunInstall();
         return watcher.StopAndCollect();
+    }
+
+    // RunWithWatcher with the fake held until it has started and RunInstall
+    // says it waits for it; then another thread lets it end. Whether
+    // RunInstall was seen waiting.
+    bool RunHoldingTheManager(std::vector<SeenMessageBox>* seen)
+    {
+        logPath_ = UseFakeAppManager(nullptr);
+        std::atomic<bool> sawWaiting{false};
+        std::thread releaser([&] {
+            for (int i = 0; i < 1500 && !sawWaiting; ++i) {
+                sawWaiting = FakeStarts(logPath_) == 1 && IsWaitingForAppManager();
+                Sleep(20);
+            }
+            ReleaseFakeAppManager(logPath_);
+        });
+        *seen = RunWithWatcher();
+        releaser.join();
+        return sawWaiting;
     }
 
     void ExpectOneMessage(const std::vector<SeenMessageBox>& seen, const wchar_t* text)
@@ -61,18 +82,9 @@ protected:
 // when it has ended.
 TEST_F(RunInstallTest, WritesCabinetAndIniStartsTheManagerAndWaitsForIt)
 {
-    logPath_ = UseFakeAppManager(nullptr);
-    std::atomic<bool> sawWaiting{false};
-    std::thread releaser([&] {
-        for (int i = 0; i < 1500 && !sawWaiting; ++i) {
-            sawWaiting = FakeStarts(logPath_) == 1 && IsWaitingForAppManager();
-            Sleep(20);
-        }
-        ReleaseFakeAppManager(logPath_);
-    });
-    EXPECT_TRUE(RunWithWatcher().empty());
-    releaser.join();
-    EXPECT_TRUE(sawWaiting) << "RunInstall did not wait for the Application Manager";
+    std::vector<SeenMessageBox> seen;
+    EXPECT_TRUE(RunHoldingTheManager(&seen)) << "RunInstall did not wait for the Application Manager";
+    EXPECT_TRUE(seen.empty());
     EXPECT_FALSE(IsWaitingForAppManager()) << "still waiting after RunInstall returned";
 
     const auto log = ReadFakeLog(logPath_);
@@ -118,6 +130,46 @@ TEST_F(RunInstallTest, TheManagerStartsInItsOwnFolder)
     EXPECT_TRUE(RunWithWatcher().empty());
     EXPECT_EQ(2, FakeStarts(logPath_));
     EXPECT_EQ(Utf8(downloads), currentFolderOfTheManager());
+}
+
+// A manager whose manifest asks for administrator rights: CreateProcessW
+// refuses it (here the seam does, elevation_seam.cpp), and the same program
+// goes to the Shell, which asks the user's consent in front of the wizard's
+// frame: with the same INI file, quoted, in its own folder, and waited for.
+// Declined, it ends as after a manager that ran; any other failure of the
+// Shell says ActiveSync is missing, as a failed start does.
+TEST_F(RunInstallTest, AManagerThatNeedsAdministratorRightsIsStartedThroughTheShell)
+{
+    const HWND frame = CreateWindowExW(0, L"STATIC", L"frame", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr,
+                                       nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, frame);
+    g_elevationSeam.refuseStart = true;
+    std::vector<SeenMessageBox> seen;
+    EXPECT_TRUE(RunHoldingTheManager(&seen)) << "RunInstall did not wait for the Application Manager";
+    EXPECT_TRUE(seen.empty());
+    const auto log = ReadFakeLog(logPath_);
+    ASSERT_NO_FATAL_FAILURE(ExpectManagerRanWithTheCabinet(log));
+    const ElevationSeam& seam = g_elevationSeam;
+    EXPECT_EQ(1, seam.refusedStarts);
+    EXPECT_EQ(1, seam.shellStarts);
+    EXPECT_EQ(ULONG(SEE_MASK_NOCLOSEPROCESS), seam.shellMask & SEE_MASK_NOCLOSEPROCESS);
+    EXPECT_EQ(frame, seam.shellOwner) << "the prompt is not owned by the frame";
+    EXPECT_EQ(Utf8(FakeAppManagerPath()), Utf8(seam.shellFile));
+    EXPECT_EQ("\"" + log.at("ini") + "\"", Utf8(seam.shellParameters));
+    EXPECT_EQ(Utf8(ProgramFolder()), Utf8(seam.shellFolder));
+    DestroyWindow(frame);
+
+    for (DWORD error : {DWORD(ERROR_CANCELLED), DWORD(ERROR_ACCESS_DENIED)}) {
+        SCOPED_TRACE(testing::Message() << "the Shell fails with " << error);
+        g_elevationSeam.shellError = error;
+        seen = RunWithWatcher();
+        if (error == ERROR_CANCELLED)
+            EXPECT_TRUE(seen.empty());
+        else
+            ExpectOneMessage(seen, NoAppManagerMessage);
+    }
+    EXPECT_EQ(1, FakeStarts(logPath_));
+    EXPECT_EQ(6u, FilesIn(folder_).size()) << "each run's two files stay";
 }
 
 struct UnregisteredCase {

@@ -30,8 +30,9 @@ HMODULE WINAPI RecordLoad(LPCWSTR path, HANDLE file, DWORD flags)
 
 // The program's own start-up path, with each of its loads recorded.
 #define LoadLibraryExW RecordLoad
-#include "dll_search.cpp"
+#include "system_dll.cpp"
 #undef LoadLibraryExW
+#include "dll_search.cpp"
 
 namespace {
 
