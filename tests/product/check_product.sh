@@ -4,7 +4,10 @@
 #   check_product.sh OBJDUMP READOBJ ALLOWLIST SOURCE_DIR EXE...
 # For each EXE:
 # - it loads on Windows XP SP3: OS and subsystem version at most 5.1, GUI;
-# - ASLR (with relocations to make it real) and DEP are on;
+# - ASLR (with relocations to make it real) and DEP are on, and it is marked
+#   NO_SEH, so that no address of it passes for an exception handler;
+# - its entry point sets the stack guard before it calls anything of the
+#   program or the runtime, and functions read it to check it;
 # - no link time stamp and no build paths inside;
 # - it imports only functions of the committed allowlist, each one exported
 #   by Windows XP SP3's own DLLs: from kernel32 and the C runtime when it
@@ -31,6 +34,31 @@ for exe in "$@"; do
   (( characteristics & 0x40 )) || fail "$exe: no ASLR (DYNAMIC_BASE)"
   (( characteristics & 0x100 )) || fail "$exe: no DEP (NX_COMPAT)"
   grep -q 'Base Relocation Directory \[\.reloc\]' <<<"$headers" || fail "$exe: no relocations: ASLR cannot move it"
+  (( characteristics & 0x400 )) || fail "$exe: not marked NO_SEH: an overwritten stack record may name any address of it as a handler"
+  # The stack guard: what the entry point's code writes last before its
+  # first direct call or jump (into the runtime), at an absolute address
+  # (GCC) or through a pointer read from one (clang reaches data of another
+  # file through such a pointer). Calls through the import table
+  # (call *0x...) may come before.
+  entry=$((16#$(field ImageBase) + 16#$(field AddressOfEntryPoint)))
+  entry_code=$("$objdump" -d --no-show-raw-insn --start-address=$entry --stop-address=$((entry + 256)) "$exe" |
+    awk '/\t(call|jmp) +0x/ { exit } { print }')
+  guard=$(awk '
+    /\tmov +%e[a-z]+,0x[0-9a-f]+$/ { sub(/.*,/, ""); guard = $0 }
+    /\tmov +0x[0-9a-f]+,%e[a-z]+$/ { split($NF, op, ","); pointer[op[2]] = op[1] }
+    /\tmov +%e[a-z]+,\(%e[a-z]+\)$/ { reg = $NF; sub(/.*\(/, "", reg); sub(/\)/, "", reg)
+                                      if (reg in pointer) guard = pointer[reg] }
+    END { print guard }' <<<"$entry_code")
+  checks=0
+  if [ -z "$guard" ]; then
+    fail "$exe: its entry point sets no stack guard before it calls the runtime"
+  else
+    # Each function with a stack check reads it (or the pointer to it) as it
+    # starts, and again before it returns.
+    reads() { grep -c -E "[[:space:]]$guard," || true; }
+    checks=$(( $("$objdump" -d --no-show-raw-insn "$exe" | reads) - $(reads <<<"$entry_code") ))
+    [ "$checks" -ge 2 ] || fail "$exe: no function checks the stack guard at $guard"
+  fi
   # The raw field: objdump and llvm-readobj print the date itself in local time.
   "$readobj" --file-headers "$exe" | grep -q -E '^ *TimeDateStamp: .*\(0x0\)$' || fail "$exe: carries a link time stamp"
   if grep -a -q -F "$source_dir" "$exe"; then fail "$exe: contains the build path $source_dir"; fi
@@ -47,7 +75,7 @@ for exe in "$@"; do
   [ "$(dlls static)" = "KERNEL32.DLL MSVCRT.DLL " ] || fail "$exe imports other DLLs when it starts: $(dlls static)"
   [ "$(dlls delayed)" = "ADVAPI32.DLL GDI32.DLL USER32.DLL " ] || fail "$exe delay-loads other DLLs than Windows' own user32, gdi32 and advapi32: $(dlls delayed)"
   all_imports+=$imports$'\n'
-  echo "$exe: $(wc -l <<<"$imports") imports, all on the allowlist (at start: $(dlls static); delayed: $(dlls delayed)); $(stat -c %s "$exe") bytes"
+  echo "$exe: $(wc -l <<<"$imports") imports, all on the allowlist (at start: $(dlls static); delayed: $(dlls delayed)); stack guard at ${guard:-none} set by the entry point, read $checks times; $(stat -c %s "$exe") bytes"
 done
 
 # Windows refuses to start a program whose manifest is not well-formed XML.
