@@ -121,7 +121,7 @@ vrix_vm_run() {
   root=$(pwd)
   printf '%q ' "$@" >"$job"
   rm -f "$job.exit"
-  timeout --kill-after=10 "$limit" qemu-system-x86_64 -accel tcg -cpu max,-smap -smp "$(nproc)" -m 4096 \
+  timeout --kill-after=10 "$limit" qemu-system-x86_64 -accel tcg -cpu max,-smap -smp "$(nproc)" -m 6144 \
     -nodefaults -display none -monitor none -no-reboot \
     -kernel "$VRIX_VM_KERNEL" -initrd "$VRIX_VM_DIR/initramfs.gz" \
     -append "console=ttyS0 panic=-1 quiet vrix_project=\"$root\" vrix_tz=\"${TZ:-}\"" \
