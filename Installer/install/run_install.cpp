@@ -113,12 +113,13 @@ void HandleQueuedMessages(bool* quit, int* quitCode)
     }
 }
 
-// Waits, without a time-out, until `thread` has ended, keeping the wizard
+// Waits, without a time-out, until `ended` (a thread or process) has ended,
+// keeping the wizard
 // alive meanwhile: messages other programs send it are answered as they come
 // (a broadcast such as WM_SETTINGCHANGE, a DDE conversation starting would
 // otherwise hang until the wait ends, and for ever if the sender is the
 // program waited for), and it repaints.
-void WaitKeepingWindowsAlive(HANDLE thread)
+void WaitKeepingWindowsAlive(HANDLE ended)
 {
     const bool waitingAlready = g_waitingForAppManager;
     g_waitingForAppManager = true;
@@ -129,7 +130,7 @@ void WaitKeepingWindowsAlive(HANDLE thread)
     // 5 s while not waiting for input. Here the thread waits with all input
     // in its wake mask and reads its queue each time anything arrives, so it
     // never counts as hung, however long the Application Manager runs.
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+    while (MsgWaitForMultipleObjects(1, &ended, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
         HandleQueuedMessages(&quit, &quitCode);
     // Input that came after the last look goes too.
     HandleQueuedMessages(&quit, &quitCode);
@@ -268,11 +269,17 @@ void RunInstall()
     }
     DWORD error = GetLastError();
     if (error == ElevationRequired) {
-        // The same program and INI file, quoted as on the command line.
+        // The same program and INI file, quoted as on the command line. The
+        // Shell may run the thread's messages while it asks the user; the
+        // pages act on none of them, as while the manager runs.
         wchar_t parameters[PathChars + 2];
+        const bool waitingAlready = g_waitingForAppManager;
+        g_waitingForAppManager = true;
         const HANDLE elevated = BuildQuoted(parameters, PathChars + 2, iniPath)
             ? StartThroughShell(managerPath, parameters, haveManagerFolder ? managerFolder : nullptr, &error)
             : nullptr;
+        g_waitingForAppManager = waitingAlready;
+        // Only the process is known here: it is waited for whole.
         if (elevated != nullptr) {
             WaitKeepingWindowsAlive(elevated);
             CloseHandle(elevated);

@@ -30,6 +30,7 @@ VRIX_PACKAGES_I386=(
   libxfixes3 libxxf86vm1 libgnutls30 libdbus-1-3
 )
 
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 . "$(dirname "${BASH_SOURCE[0]}")/vm.sh"
 
 # ---- Cleaning up: every script stops what it started -------------------------
@@ -53,21 +54,6 @@ vrix_at_exit() {
 # ---- Packages ------------------------------------------------------------------
 vrix_installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
-}
-
-# Whether the kernel runs 32-bit x86 programs: it runs a static i386
-# program of three instructions (exit 0), written here, so that nothing
-# 32-bit need be installed to tell. Some hosts' kernels say in their
-# configuration that they do and still refuse ("Exec format error").
-# 32-bit Wine itself is probed later.
-vrix_kernel_runs_32bit() {
-  local program code=0
-  program=$(mktemp)
-  printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\135\000\000\000\135\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\061\333\315\200' >"$program"
-  chmod +x "$program"
-  "$program" 2>/dev/null || code=$?
-  rm -f "$program"
-  return "$code"
 }
 
 # Whether the 32-bit product's tests go to the virtual machine: where the
@@ -141,8 +127,8 @@ vrix_i386_partner_pins() {  # vrix_i386_partner_pins PACKAGE:i386...
       --no-replaces --no-enhances "$@" 2>/dev/null | grep -E '^[a-z0-9][^ ]*:i386$' | sort -u |
     while read -r package; do
       name=${package%:i386}
-      vrix_installed "$name" || continue
-      installed=$(dpkg-query -W -f='${Version}' "$name")
+      vrix_installed "$name:amd64" || continue
+      installed=$(dpkg-query -W -f='${Version}' "$name:amd64")
       candidate=$(apt-cache madison "$package" | awk -F' *[|] *' 'NR == 1 { print $2 }')
       if [ -n "$candidate" ] && dpkg --compare-versions "$candidate" lt "$installed"; then
         echo "$name=$candidate $package=$candidate"
@@ -315,7 +301,6 @@ vrix_build_trees() {
 vrix_prepare() {
   vrix_install_packages
   vrix_ensure_display
-  . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
   vrix_ensure_prefix
   vrix_start_wine_session
   vrix_at_exit vrix_stop_wine_session

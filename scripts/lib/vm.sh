@@ -17,55 +17,57 @@ VRIX_VM_MODULES="virtio_pci virtio_console 9pnet_virtio 9p overlay"
 # under test are not.
 VRIX_VM_TIME_SCALE=8
 
-# Unpacks Debian's current amd64 kernel into build/vm/kernel once; sets
-# VRIX_VM_KERNEL to its image, or fails with the reason on stdout.
+# Unpacks Debian's current amd64 kernel into build/vm/kernel once, and sets
+# VRIX_VM_KERNEL to its image; else fails with the reason in
+# VRIX_VM_UNAVAILABLE.
 vrix_vm_kernel() {
-  local dir=$VRIX_VM_DIR/kernel package deb
-  VRIX_VM_KERNEL=$(ls "$dir"/boot/vmlinuz-* 2>/dev/null | head -1)
+  local dir=$VRIX_VM_DIR/kernel download=$VRIX_VM_DIR/download package= version tried=
+  VRIX_VM_KERNEL=$(ls "$dir"/boot/vmlinuz-* 2>/dev/null | head -1) || true
   [ -n "$VRIX_VM_KERNEL" ] && [ -f "$dir/.unpacked" ] && return 0
-  rm -rf "$dir" "$VRIX_VM_DIR/download"
-  mkdir -p "$VRIX_VM_DIR/download"
+  rm -rf "$dir" "$download"
+  mkdir -p "$download"
   # apt-get download writes as the _apt user where it can.
-  chmod 777 "$VRIX_VM_DIR/download"
+  chmod 777 "$download"
   # The kernel that linux-image-amd64 names, newest first: on a day when the
   # mirror is mid-sync, one suite's file may be missing, the other's not.
-  local version tried=
-  for version in $(apt-cache madison linux-image-amd64 2>/dev/null | awk -F' *[|] *' '{ print $2 }'); do
+  # Not a backports kernel: its modules are compressed.
+  for version in $(apt-cache madison linux-image-amd64 2>/dev/null | grep -v backports | awk -F' *[|] *' '{ print $2 }'); do
     package=$(apt-cache depends "linux-image-amd64=$version" 2>/dev/null |
       awk '/Depends: linux-image-/ { print $2; exit }')
     [ -n "$package" ] || continue
     tried+=" $package"
-    (cd "$VRIX_VM_DIR/download" && apt-get download -qq "$package" >/dev/null 2>&1) && break
+    (cd "$download" && apt-get download -qq "$package" >/dev/null 2>&1) && break
     package=
   done
   if [ -z "$package" ]; then
-    echo "no Debian kernel package could be downloaded (tried:${tried:- none, apt knows no linux-image-amd64})"
+    VRIX_VM_UNAVAILABLE="no Debian kernel package could be downloaded (tried:${tried:- none, apt knows no linux-image-amd64})"
     return 1
   fi
-  deb=$(ls "$VRIX_VM_DIR"/download/*.deb)
   mkdir -p "$dir"
-  dpkg-deb -x "$deb" "$dir" || { echo "the kernel package $package could not be unpacked"; return 1; }
-  rm -rf "$VRIX_VM_DIR/download"
   # Only the boot image and the modules are kept.
-  rm -rf "$dir/usr" "$dir/etc"
-  busybox depmod -b "$dir" "$(basename "$(ls -d "$dir"/lib/modules/*)")"
+  if ! dpkg-deb -x "$download"/*.deb "$dir" || ! rm -rf "$dir/usr" "$dir/etc" "$download" ||
+     ! busybox depmod -b "$dir" "$(basename "$(ls -d "$dir"/lib/modules/*)")"; then
+    VRIX_VM_UNAVAILABLE="the kernel package $package could not be unpacked into $dir"
+    return 1
+  fi
   touch "$dir/.unpacked"
   VRIX_VM_KERNEL=$(ls "$dir"/boot/vmlinuz-*)
 }
 
-# Makes build/vm/initramfs.gz when missing or older than its init.
+# Makes build/vm/initramfs.gz when missing or older than its init or the
+# kernel: busybox, vm-init, the modules the guest needs before it can see
+# any file (listed in /modules, in the order to load them), with their own
+# dependencies. Fails with the reason in VRIX_VM_UNAVAILABLE.
 vrix_vm_initramfs() {
   local out=$VRIX_VM_DIR/initramfs.gz tree modules version module
   local init=scripts/lib/vm-init
   [ -f "$out" ] && [ "$out" -nt "$init" ] && [ "$out" -nt "$VRIX_VM_DIR/kernel/.unpacked" ] && return 0
   tree=$(mktemp -d)
-  mkdir -p "$tree/bin" "$tree/proc" "$tree/sys" "$tree/dev"
-  cp /bin/busybox "$tree/bin/busybox"
-  cp "$init" "$tree/init"
-  chmod 755 "$tree/init"
   modules=$(ls -d "$VRIX_VM_DIR"/kernel/lib/modules/*)
   version=$(basename "$modules")
-  # Each wanted module with what it depends on, as modules.dep lists them.
+  mkdir -p "$tree/bin" "$tree/proc" "$tree/sys" "$tree/dev" &&
+    cp /bin/busybox "$tree/bin/busybox" && cp "$init" "$tree/init" && chmod 755 "$tree/init" &&
+    echo "$VRIX_VM_MODULES" >"$tree/modules" || { VRIX_VM_UNAVAILABLE="cannot put the initramfs together in $tree"; return 1; }
   for module in $(awk -v want="$VRIX_VM_MODULES" '
       BEGIN { n = split(want, w, " "); for (i = 1; i <= n; i++) wanted[w[i] ".ko"] = 1 }
       { name = $1; sub(/:$/, "", name); base = name; sub(/.*\//, "", base)
@@ -74,8 +76,13 @@ vrix_vm_initramfs() {
     mkdir -p "$tree/lib/modules/$version/$(dirname "$module")"
     cp "$modules/$module" "$tree/lib/modules/$version/$module"
   done
-  busybox depmod -b "$tree" "$version"
-  (cd "$tree" && find . | busybox cpio -o -H newc 2>/dev/null) | gzip -1 >"$out.new"
+  if [ "$(find "$tree/lib/modules" -name '*.ko' | wc -l)" -lt "$(wc -w <<<"$VRIX_VM_MODULES")" ] ||
+     ! busybox depmod -b "$tree" "$version" ||
+     ! (cd "$tree" && find . | busybox cpio -o -H newc 2>/dev/null) | gzip -1 >"$out.new"; then
+    rm -rf "$tree" "$out.new"
+    VRIX_VM_UNAVAILABLE="the kernel $version lacks modules the guest needs ($VRIX_VM_MODULES), or the initramfs could not be made"
+    return 1
+  fi
   rm -rf "$tree"
   mv "$out.new" "$out"
 }
@@ -96,19 +103,14 @@ vrix_decide_vm() {
 # Everything the virtual machine needs; fails with the reason in
 # VRIX_VM_UNAVAILABLE.
 vrix_vm_prepare() {
-  local missing reason
+  local missing
   missing=$(vrix_not_installed "${VRIX_VM_PACKAGES[@]}" | paste -sd ' ' -)
   if [ -n "$missing" ]; then
     VRIX_VM_UNAVAILABLE="the virtual machine's packages are not installed ($missing)"
     return 1
   fi
   mkdir -p "$VRIX_VM_DIR"
-  if ! reason=$(vrix_vm_kernel); then
-    VRIX_VM_UNAVAILABLE=$reason
-    return 1
-  fi
-  vrix_vm_kernel >/dev/null
-  vrix_vm_initramfs
+  vrix_vm_kernel && vrix_vm_initramfs
 }
 
 # vrix_vm_run LIMIT_SECONDS COMMAND...: boots the virtual machine, runs
@@ -121,7 +123,8 @@ vrix_vm_run() {
   root=$(pwd)
   printf '%q ' "$@" >"$job"
   rm -f "$job.exit"
-  timeout --kill-after=10 "$limit" qemu-system-x86_64 -accel tcg -cpu max,-smap -smp "$(nproc)" -m 6144 \
+  # In the foreground: Ctrl-C stops the machine with the script.
+  timeout --foreground --kill-after=10 "$limit" qemu-system-x86_64 -accel tcg -cpu max,-smap -smp "$(nproc)" -m 6144 \
     -nodefaults -display none -monitor none -no-reboot \
     -kernel "$VRIX_VM_KERNEL" -initrd "$VRIX_VM_DIR/initramfs.gz" \
     -append "console=ttyS0 panic=-1 quiet vrix_project=\"$root\" vrix_tz=\"${TZ:-}\"" \

@@ -11,12 +11,31 @@ VRIX_WINE32=/usr/lib/wine/wine
 VRIX_WINESERVER=/usr/lib/wine/wineserver
 [ -x "$VRIX_WINESERVER" ] || VRIX_WINESERVER=$(command -v wineserver)
 
+# Whether the kernel runs 32-bit x86 programs: it runs a static i386
+# program of three instructions (exit 0), written here, so that nothing
+# 32-bit need be installed to tell. Some hosts' kernels say in their
+# configuration that they do and still refuse ("Exec format error").
+# 32-bit Wine itself is probed later. Asked once a run (VRIX_KERNEL_32BIT).
+vrix_kernel_runs_32bit() {
+  if [ -z "${VRIX_KERNEL_32BIT:-}" ]; then
+    local program
+    mkdir -p "$VRIX_ROOT/build"
+    program=$(mktemp -p "$VRIX_ROOT/build")  # not /tmp: it may forbid running programs
+    printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\135\000\000\000\135\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\061\333\315\200' >"$program"
+    chmod +x "$program"
+    if "$program" 2>/dev/null; then VRIX_KERNEL_32BIT=1; else VRIX_KERNEL_32BIT=0; fi
+    rm -f "$program"
+    export VRIX_KERNEL_32BIT
+  fi
+  [ "$VRIX_KERNEL_32BIT" = 1 ]
+}
+
 # What a prefix made by vrix_ensure_prefix holds; a prefix marked otherwise
 # (older settings, or made before 32-bit Wine could run) is made anew. Where
 # the kernel runs no 32-bit code, 32-bit Wine may be installed (for the
 # virtual machine) but cannot fill the prefix's 32-bit half.
 vrix_prefix_mark() {
-  if [ -x "$VRIX_WINE32" ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  if [ -x "$VRIX_WINE32" ] && vrix_kernel_runs_32bit; then
     echo "vrix-prefix 5 wow64"
   else
     echo "vrix-prefix 5"

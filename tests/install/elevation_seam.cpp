@@ -7,6 +7,8 @@
 // from run_install.cpp as it is.
 #include "elevation_seam.h"
 
+#include "install.h"
+
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -34,6 +36,7 @@ BOOL WINAPI SeamShellExecuteExW(SHELLEXECUTEINFOW* info)
     ++seam.shellStarts;
     seam.shellMask = info->fMask;
     seam.shellOwner = info->hwnd;
+    seam.waitingWhileShellAsks = IsWaitingForAppManager();
     seam.shellFile = info->lpFile ? info->lpFile : L"";
     seam.shellParameters = info->lpParameters ? info->lpParameters : L"";
     seam.shellFolder = info->lpDirectory ? info->lpDirectory : L"";

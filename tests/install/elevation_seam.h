@@ -14,6 +14,7 @@ struct ElevationSeam {
     DWORD shellError = 0;
     int refusedStarts = 0;
     int shellStarts = 0;
+    bool waitingWhileShellAsks = false;  // IsWaitingForAppManager() then
     ULONG shellMask = 0;
     HWND shellOwner = nullptr;
     std::wstring shellFile, shellParameters, shellFolder;

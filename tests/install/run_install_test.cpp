@@ -15,6 +15,7 @@
 #include "install.h"
 #include "install_texts.h"
 #include "message_boxes.h"
+#include "process_windows.h"
 #include "test_files.h"
 #include "test_paths.h"
 #include "wine.h"
@@ -53,7 +54,8 @@ protected:
         logPath_ = UseFakeAppManager(nullptr);
         std::atomic<bool> sawWaiting{false};
         std::thread releaser([&] {
-            for (int i = 0; i < 1500 && !sawWaiting; ++i) {
+            const ULONGLONG deadline = GetTickCount64() + ScaledMs(30000);
+            while (!sawWaiting && GetTickCount64() < deadline) {
                 sawWaiting = FakeStarts(logPath_) == 1 && IsWaitingForAppManager();
                 Sleep(20);
             }
@@ -154,6 +156,7 @@ TEST_F(RunInstallTest, AManagerThatNeedsAdministratorRightsIsStartedThroughTheSh
     EXPECT_EQ(1, seam.shellStarts);
     EXPECT_EQ(ULONG(SEE_MASK_NOCLOSEPROCESS), seam.shellMask & SEE_MASK_NOCLOSEPROCESS);
     EXPECT_EQ(frame, seam.shellOwner) << "the prompt is not owned by the frame";
+    EXPECT_TRUE(seam.waitingWhileShellAsks) << "the pages may act while the Shell asks the user";
     EXPECT_EQ(Utf8(FakeAppManagerPath()), Utf8(seam.shellFile));
     EXPECT_EQ("\"" + log.at("ini") + "\"", Utf8(seam.shellParameters));
     EXPECT_EQ(Utf8(ProgramFolder()), Utf8(seam.shellFolder));

@@ -35,6 +35,10 @@ for exe in "$@"; do
   (( characteristics & 0x100 )) || fail "$exe: no DEP (NX_COMPAT)"
   grep -q 'Base Relocation Directory \[\.reloc\]' <<<"$headers" || fail "$exe: no relocations: ASLR cannot move it"
   (( characteristics & 0x400 )) || fail "$exe: not marked NO_SEH: an overwritten stack record may name any address of it as a handler"
+  code=$("$objdump" -d --no-show-raw-insn "$exe")
+  # A frame-based handler is registered by writing the head of the list at
+  # %fs:0; NO_SEH would leave it uncalled.
+  if grep -q -E ',%fs:0x0$' <<<"$code"; then fail "$exe: registers a frame-based exception handler, which NO_SEH leaves uncalled"; fi
   # The stack guard: what the entry point's code writes last before its
   # first direct call or jump (into the runtime), at an absolute address
   # (GCC) or through a pointer read from one (clang reaches data of another
@@ -56,7 +60,7 @@ for exe in "$@"; do
     # Each function with a stack check reads it (or the pointer to it) as it
     # starts, and again before it returns.
     reads() { grep -c -E "[[:space:]]$guard," || true; }
-    checks=$(( $("$objdump" -d --no-show-raw-insn "$exe" | reads) - $(reads <<<"$entry_code") ))
+    checks=$(( $(reads <<<"$code") - $(reads <<<"$entry_code") ))
     [ "$checks" -ge 2 ] || fail "$exe: no function checks the stack guard at $guard"
   fi
   # The raw field: objdump and llvm-readobj print the date itself in local time.

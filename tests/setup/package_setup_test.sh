@@ -94,7 +94,7 @@ set_up() {
     . "$src/scripts/lib/setup.sh"
     for p in "${VRIX_PACKAGES[@]}"; do [ "$p" = gcab ] || touch "$STANDIN/installed/$p"; done
   )
-  echo 1.1 >"$STANDIN/installed/libfoo"
+  echo 1.1 >"$STANDIN/installed/libfoo:amd64"
   # Whatever the caller's environment says (VRIX_NO_32BIT=1 and VRIX_VM=1
   # among it). STANDIN_KERNEL_32BIT=0 is a kernel that runs no 32-bit code:
   # the product's tests then go to the virtual machine, whose kernel is not
