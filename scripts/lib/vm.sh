@@ -116,25 +116,28 @@ vrix_vm_prepare() {
 # vrix_vm_run LIMIT_SECONDS COMMAND...: boots the virtual machine, runs
 # COMMAND in the project folder there (as root, with the host's files), shows
 # its output as it comes, and returns its exit code; 125 when the machine did
-# not run it to the end within LIMIT_SECONDS (the reason is in the boot log).
+# not run it to the end within LIMIT_SECONDS (the reason is in the boot log,
+# kept then). Each run has a job file of its own.
 vrix_vm_run() {
-  local limit=$1 job=$VRIX_VM_DIR/job root
+  local limit=$1 job root code=125
   shift
   root=$(pwd)
+  job=$(mktemp "$VRIX_VM_DIR/job-XXXXXX")
   printf '%q ' "$@" >"$job"
-  rm -f "$job.exit"
   # In the foreground: Ctrl-C stops the machine with the script.
   timeout --foreground --kill-after=10 "$limit" qemu-system-x86_64 -accel tcg -cpu max,-smap -smp "$(nproc)" -m 6144 \
     -nodefaults -display none -monitor none -no-reboot \
     -kernel "$VRIX_VM_KERNEL" -initrd "$VRIX_VM_DIR/initramfs.gz" \
-    -append "console=ttyS0 panic=-1 quiet vrix_project=\"$root\" vrix_tz=\"${TZ:-}\"" \
-    -serial "file:$VRIX_VM_DIR/boot.log" \
+    -append "console=ttyS0 panic=-1 quiet vrix_project=\"$root\" vrix_job=$(basename "$job") vrix_tz=\"${TZ:-}\"" \
+    -serial "file:$job.boot.log" \
     -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
     -virtfs "local,path=$root,mount_tag=project,security_model=none,multidevs=remap" \
     -device virtio-serial-pci -chardev stdio,id=out,signal=off -device virtconsole,chardev=out </dev/null || true
   if [ -f "$job.exit" ]; then
-    return "$(cat "$job.exit")"
+    code=$(cat "$job.exit")
+    rm -f "$job" "$job.exit" "$job.boot.log"
+  else
+    echo "The virtual machine did not run its command to the end; its boot log: $job.boot.log" >&2
   fi
-  echo "The virtual machine did not run its command to the end; its boot log: $VRIX_VM_DIR/boot.log" >&2
-  return 125
+  return "$code"
 }
