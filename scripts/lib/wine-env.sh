@@ -5,11 +5,13 @@ export WINEPREFIX=${VRIX_WINEPREFIX:-$VRIX_ROOT/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+# Debian's paths; another Wine on the PATH otherwise. Before the set-up has
+# installed Wine there is none, and Debian's paths stand.
 VRIX_WINE64=/usr/lib/wine/wine64
-[ -x "$VRIX_WINE64" ] || VRIX_WINE64=$(command -v wine64 || command -v wine)
+[ -x "$VRIX_WINE64" ] || VRIX_WINE64=$(command -v wine64 || command -v wine || echo "$VRIX_WINE64")
 VRIX_WINE32=/usr/lib/wine/wine
 VRIX_WINESERVER=/usr/lib/wine/wineserver
-[ -x "$VRIX_WINESERVER" ] || VRIX_WINESERVER=$(command -v wineserver)
+[ -x "$VRIX_WINESERVER" ] || VRIX_WINESERVER=$(command -v wineserver || echo "$VRIX_WINESERVER")
 
 # Whether the kernel runs 32-bit x86 programs: it runs a static i386
 # program of three instructions (exit 0), written here, so that nothing
