@@ -1,6 +1,12 @@
 // What Finish does: hand the embedded device cabinet to ActiveSync's
 // Application Manager.
 #pragma once
+#include <windows.h>
+
+// Sent by RunInstall to the wizard's frame (the thread's visible window that
+// no other window owns) as the wait for the Application Manager begins
+// (wParam TRUE) and as it ends (FALSE), so that the page shows it.
+const UINT WM_APP_MANAGER_WAIT = WM_APP + 1;
 
 // Every path buffer holds MAX_PATH characters plus one; the Application
 // Manager's command line holds two quoted paths.

@@ -95,6 +95,45 @@ bool IsUserInput(UINT message)
 // Set while RunInstall waits for the Application Manager.
 bool g_waitingForAppManager;
 
+// The wizard's frame: the one visible window of this thread that no other
+// window owns (the pages are its children). Null when there is none.
+BOOL CALLBACK FindFrame(HWND window, LPARAM found)
+{
+    if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == nullptr) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ProgramFrame()
+{
+    HWND frame = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindFrame, reinterpret_cast<LPARAM>(&frame));
+    return frame;
+}
+
+// The wait begins: the pages act on nothing while it lasts
+// (IsWaitingForAppManager), and the frame is told, so that its page shows
+// it. Returns whether a wait was on already, for EndWait.
+bool BeginWait()
+{
+    const bool waitingAlready = g_waitingForAppManager;
+    g_waitingForAppManager = true;
+    const HWND frame = ProgramFrame();
+    if (!waitingAlready && frame != nullptr)
+        SendMessageW(frame, WM_APP_MANAGER_WAIT, TRUE, 0);
+    return waitingAlready;
+}
+
+void EndWait(bool waitingAlready)
+{
+    g_waitingForAppManager = waitingAlready;
+    const HWND frame = ProgramFrame();
+    if (!waitingAlready && frame != nullptr)
+        SendMessageW(frame, WM_APP_MANAGER_WAIT, FALSE, 0);
+}
+
 // Takes every message now queued. User input is dropped, so that nothing the
 // user does acts during the wait, nor afterwards; the rest (painting, timers,
 // what other programs post) is handled as the modal loop would, and the pages
@@ -121,8 +160,7 @@ void HandleQueuedMessages(bool* quit, int* quitCode)
 // program waited for), and it repaints.
 void WaitKeepingWindowsAlive(HANDLE ended)
 {
-    const bool waitingAlready = g_waitingForAppManager;
-    g_waitingForAppManager = true;
+    const bool waitingAlready = BeginWait();
     bool quit = false;
     int quitCode = 0;
     // Windows counts a window as not responding, and from Vista on ghosts it
@@ -134,7 +172,7 @@ void WaitKeepingWindowsAlive(HANDLE ended)
         HandleQueuedMessages(&quit, &quitCode);
     // Input that came after the last look goes too.
     HandleQueuedMessages(&quit, &quitCode);
-    g_waitingForAppManager = waitingAlready;
+    EndWait(waitingAlready);
     if (quit)
         PostQuitMessage(quitCode);
 }
@@ -142,24 +180,6 @@ void WaitKeepingWindowsAlive(HANDLE ended)
 // CreateProcessW's answer, from Vista on, for a program whose manifest asks
 // for administrator rights (ERROR_ELEVATION_REQUIRED; not in the XP headers).
 const DWORD ElevationRequired = 740;
-
-// The wizard's frame: the one visible window of this thread that no other
-// window owns (the pages are its children). Null when there is none.
-BOOL CALLBACK FindFrame(HWND window, LPARAM found)
-{
-    if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == nullptr) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND ProgramFrame()
-{
-    HWND frame = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindFrame, reinterpret_cast<LPARAM>(&frame));
-    return frame;
-}
 
 // Starts `program` with `parameters` in `folder` through the Shell, as
 // Windows from Vista on wants for a program whose manifest asks for
@@ -273,17 +293,16 @@ void RunInstall()
         // Shell may run the thread's messages while it asks the user; the
         // pages act on none of them, as while the manager runs.
         wchar_t parameters[PathChars + 2];
-        const bool waitingAlready = g_waitingForAppManager;
-        g_waitingForAppManager = true;
+        const bool waitingAlready = BeginWait();
         const HANDLE elevated = BuildQuoted(parameters, PathChars + 2, iniPath)
             ? StartThroughShell(managerPath, parameters, haveManagerFolder ? managerFolder : nullptr, &error)
             : nullptr;
-        g_waitingForAppManager = waitingAlready;
         // Only the process is known here: it is waited for whole.
         if (elevated != nullptr) {
             WaitKeepingWindowsAlive(elevated);
             CloseHandle(elevated);
         }
+        EndWait(waitingAlready);
         // Declined by the user: ActiveSync is there, and nothing more is said.
         if (error == ERROR_SUCCESS || error == ERROR_CANCELLED)
             return;

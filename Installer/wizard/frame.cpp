@@ -2,6 +2,8 @@
 // it the keyboard's commands.
 #include "wizard.h"
 
+#include "install.h"
+
 #include "resource.h"
 
 HINSTANCE g_instance;
@@ -64,9 +66,12 @@ void ShowPage(int templateId, DLGPROC procedure)
 
 }  // namespace
 
-INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM, LPARAM)
+INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
+    case WM_APP_MANAGER_WAIT:
+        HoldPage(g_currentPage, wParam != FALSE);
+        return TRUE;
     case WM_INITDIALOG:
         return OnFrameInit(frame);
     case WM_COMMAND:

@@ -49,6 +49,12 @@ void RecomputeFinish(HWND page)
     EnableWindow(GetDlgItem(page, IDOK), IsDlgButtonChecked(page, IDC_ACCEPT) == BST_CHECKED);
 }
 
+void KeepAccepted(HWND page)
+{
+    SendDlgItemMessageW(page, IDC_ACCEPT, BM_SETCHECK, BST_CHECKED, 0);
+    SendDlgItemMessageW(page, IDC_DECLINE, BM_SETCHECK, BST_UNCHECKED, 0);
+}
+
 void CarryOutPageStep(HWND page, const PageStep& step)
 {
     for (int i = 0; i < step.effectCount; ++i) {
@@ -68,6 +74,9 @@ void CarryOutPageStep(HWND page, const PageStep& step)
         case RunInstallEffect:
             RunInstall();
             break;
+        case KeepAcceptedEffect:
+            KeepAccepted(page);
+            break;
         case RequestEndEffect:
             PostQuitMessage(0);
             break;
@@ -81,6 +90,20 @@ void SetControlTexts(HWND page, const ControlText* texts, int count)
 {
     for (int i = 0; i < count; ++i)
         SetDlgItemTextW(page, texts[i].id, texts[i].text);
+}
+
+void HoldPage(HWND page, bool held)
+{
+    // Only the license page starts an installation.
+    if (page == nullptr || GetDlgItem(page, IDC_ACCEPT) == nullptr)
+        return;
+    // A disabled button left with the focus would leave the keyboard nowhere;
+    // the agreement can still be scrolled.
+    if (held)
+        SendMessageW(g_frame, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_BODY)), TRUE);
+    EnableWindow(GetDlgItem(page, IDC_BACK), !held);
+    EnableWindow(GetDlgItem(page, IDCANCEL), !held);
+    EnableWindow(GetDlgItem(page, IDOK), !held && IsDlgButtonChecked(page, IDC_ACCEPT) == BST_CHECKED);
 }
 
 void OnPageDestroy(HWND page)

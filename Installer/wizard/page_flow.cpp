@@ -48,6 +48,8 @@ const Activation LicenseOrder[] = {
 
 PageStep NextPageStep(PageState state, PageEvent event, bool finishEnabled, bool managerRunning)
 {
+    if (managerRunning && state == LicenseState && event == AcceptOrDeclineEvent)
+        return Step(state, KeepAcceptedEffect);
     if (state == EndedState || managerRunning)
         return Step(state);
     // Closing the frame never consults the page.

@@ -21,6 +21,7 @@ enum PageEffect {
     ShowLicenseEffect,
     RecomputeFinishEffect,  // enable Finish exactly when accept is checked
     RunInstallEffect,       // returns when the installation has ended
+    KeepAcceptedEffect,     // accept checked again, decline not
     RequestEndEffect        // ends the frame's modal loop
 };
 
@@ -37,7 +38,9 @@ struct PageStep {
 // `managerRunning`: the installation is waiting for the Application Manager.
 // Then no event does anything, however it came (other programs click
 // buttons by message, which no input filter sees): no second installation,
-// no page change, no end. The event is gone, not kept for later.
+// no page change, no end. The event is gone, not kept for later. A radio
+// button checks itself before it notifies, so a choice clicked then is put
+// back to accept, the choice Finish was chosen with.
 PageStep NextPageStep(PageState state, PageEvent event, bool finishEnabled, bool managerRunning);
 
 // The controls of a page that the focused window is compared with.

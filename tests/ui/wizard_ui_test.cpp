@@ -538,10 +538,11 @@ TEST_F(WizardTest, TitlesAreSemiBoldOnEveryVisitAndEachPageDeletesItsOwnFont)
 // send it (the test sends one late in the wait, the fake another as it ends)
 // and repaints, but acts on nothing, then or after the wait: not on input (Back,
 // Escape, an accelerator, the close box), nor on the messages by which
-// other programs click buttons (BM_CLICK sent to Finish and Back, WM_COMMAND
-// posted for Finish and Cancel). The input is judged once the program has
-// taken a marker key sent after it (the probe counts it), the posted
-// messages once a message posted after them has moved the focus.
+// other programs click buttons (BM_CLICK sent to Finish, Back and decline,
+// WM_COMMAND posted for Finish and Cancel). Its buttons show it disabled,
+// and the choice stays accept. The input is judged once the
+// program has taken a marker key sent after it (the probe counts it), the
+// posted messages once it has taken a marker key posted after them.
 TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButActsOnNothing)
 {
     logPath_ = UseFakeAppManager(nullptr);
@@ -554,9 +555,16 @@ TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButActsOnNothing)
     Accept();
     const HWND page = wizard_.Page();
     const HWND back = Control(IDC_BACK), finish = Control(IDOK), cancel = Control(IDCANCEL);
+    const HWND accept = Control(IDC_ACCEPT), decline = Control(IDC_DECLINE);
     wizard_.Click(finish);
     ASSERT_TRUE(WaitUntil([&] { return FakeStarts() == 1; }));
     const ULONGLONG waitStarted = GetTickCount64();
+    const auto expectHeld = [&](const char* when) {
+        EXPECT_TRUE(IsChecked(accept) && !IsChecked(decline)) << "the choice changed " << when;
+        for (HWND control : {back, finish, cancel})
+            EXPECT_FALSE(IsWindowEnabled(control)) << ControlName(GetDlgCtrlID(control)) << " usable " << when;
+    };
+    expectHeld("once the wait began");
     wizard_.Click(back);
     wizard_.Key(VK_ESCAPE);
     wizard_.AltKey('B');
@@ -565,17 +573,19 @@ TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButActsOnNothing)
     EXPECT_TRUE(WaitUntil([&] { return ProbeNumber(Probe(wizard_, out), "marker_keys") == 1; }))
         << "the program did not take the input sent while it waited";
     EXPECT_EQ(page, wizard_.Page()) << "the wizard acted on input while it waited";
-    for (HWND button : {finish, back}) {
+    for (HWND button : {finish, back, decline}) {
         DWORD_PTR result = 0;
         EXPECT_NE(0, SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &result))
             << "a click sent to " << ControlName(GetDlgCtrlID(button)) << " was not answered: it started something";
     }
+    expectHeld("after the clicks sent");
     PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(finish));
     PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
-    // Posted messages are taken in order: once the focus is on Back, both
-    // commands have been dispatched.
-    PostMessageW(wizard_.Frame(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(back), TRUE);
-    EXPECT_TRUE(WaitUntil([&] { return wizard_.Focus() == back; })) << "the posted messages were not taken";
+    // Posted messages are taken in order: once the marker posted after
+    // them is taken, both commands have been dispatched.
+    PostMessageW(page, WM_KEYUP, VK_F24, 0xC0000001);
+    EXPECT_TRUE(WaitUntil([&] { return ProbeNumber(Probe(wizard_, out), "marker_keys") == 2; }))
+        << "the posted messages were not taken";
 
     const ULONGLONG elapsed = GetTickCount64() - waitStarted;
     Sleep(elapsed < 5000 ? DWORD(5000 - elapsed) : 0);
