@@ -54,15 +54,22 @@ void Send(std::vector<INPUT> inputs)
 [[maybe_unused]] const BOOL DpiAware = SetProcessDPIAware();
 
 // Input goes to the foreground window, as it does for a user at the screen.
-// Windows lets a program hand the foreground to another only in some cases;
-// sharing the foreground thread's input state for a moment is one of them.
-// Where the window cannot be brought there (a console in front on a hosted
-// runner), the test fails at once: input would go to that other window.
+// Windows lets a process set the foreground window only in the cases that
+// SetForegroundWindow documents; one is that the process made the last input
+// event, whatever program is in front (a runner's own console). The input
+// made for it is the key-up of a virtual key that no keyboard sends (0xE8 is
+// unassigned), which no window acts on. Sharing the foreground thread's
+// input state for a moment is the last try. Where the window still cannot
+// be brought there, the test fails at once: input would go to another window.
 bool BringToForeground(HWND window)
 {
     const auto isForeground = [&] { return GetForegroundWindow() == window; };
     if (isForeground())
         return true;
+    SetForegroundWindow(window);
+    if (WaitUntil(isForeground, 1000))
+        return true;
+    Send({KeyStroke(0xE8, KEYEVENTF_KEYUP)});
     SetForegroundWindow(window);
     if (WaitUntil(isForeground, 1000))
         return true;
