@@ -4,8 +4,8 @@
 #include <windows.h>
 
 // Sent by RunInstall to the wizard's frame (the thread's visible window that
-// no other window owns) as the wait for the Application Manager begins
-// (wParam TRUE) and as it ends (FALSE), so that the page shows it.
+// no other window owns) as the wait for the Application Manager begins and
+// as it ends (IsWaitingForAppManager tells which), so that the page shows it.
 const UINT WM_APP_MANAGER_WAIT = WM_APP + 1;
 
 // Every path buffer holds MAX_PATH characters plus one; the Application

@@ -122,7 +122,7 @@ bool BeginWait()
     g_waitingForAppManager = true;
     const HWND frame = ProgramFrame();
     if (!waitingAlready && frame != nullptr)
-        SendMessageW(frame, WM_APP_MANAGER_WAIT, TRUE, 0);
+        SendMessageW(frame, WM_APP_MANAGER_WAIT, 0, 0);
     return waitingAlready;
 }
 
@@ -131,7 +131,7 @@ void EndWait(bool waitingAlready)
     g_waitingForAppManager = waitingAlready;
     const HWND frame = ProgramFrame();
     if (!waitingAlready && frame != nullptr)
-        SendMessageW(frame, WM_APP_MANAGER_WAIT, FALSE, 0);
+        SendMessageW(frame, WM_APP_MANAGER_WAIT, 0, 0);
 }
 
 // Takes every message now queued. User input is dropped, so that nothing the

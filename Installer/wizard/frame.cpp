@@ -66,11 +66,12 @@ void ShowPage(int templateId, DLGPROC procedure)
 
 }  // namespace
 
-INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM, LPARAM)
 {
     switch (message) {
     case WM_APP_MANAGER_WAIT:
-        HoldPage(g_currentPage, wParam != FALSE);
+        // The wait's own state decides, not what a sender claims.
+        HoldPage(g_currentPage, IsWaitingForAppManager());
         return TRUE;
     case WM_INITDIALOG:
         return OnFrameInit(frame);

@@ -103,7 +103,10 @@ void HoldPage(HWND page, bool held)
         SendMessageW(g_frame, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_BODY)), TRUE);
     EnableWindow(GetDlgItem(page, IDC_BACK), !held);
     EnableWindow(GetDlgItem(page, IDCANCEL), !held);
-    EnableWindow(GetDlgItem(page, IDOK), !held && IsDlgButtonChecked(page, IDC_ACCEPT) == BST_CHECKED);
+    if (held)
+        EnableWindow(GetDlgItem(page, IDOK), FALSE);
+    else
+        RecomputeFinish(page);
 }
 
 void OnPageDestroy(HWND page)

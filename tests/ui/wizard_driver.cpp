@@ -55,10 +55,11 @@ void Send(std::vector<INPUT> inputs)
 
 // Input goes to the foreground window, as it does for a user at the screen.
 // Windows lets a process set the foreground window only in the cases that
-// SetForegroundWindow documents; one is that the process made the last input
-// event, whatever program is in front (a runner's own console). The input
-// made for it is the key-up of a virtual key that no keyboard sends (0xE8 is
-// unassigned), which no window acts on. Sharing the foreground thread's
+// SetForegroundWindow documents; one is that the process "received the last
+// input event", whatever program is in front (a runner's own console), and
+// Windows counts the process that sent it with SendInput (to be confirmed on
+// a real runner). The input sent for it is the key-up of a virtual key that
+// no keyboard sends (0xE8 is unassigned), which no window acts on. Sharing the foreground thread's
 // input state for a moment is the last try. Where the window still cannot
 // be brought there, the test fails at once: input would go to another window.
 bool BringToForeground(HWND window)

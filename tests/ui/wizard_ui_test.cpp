@@ -559,6 +559,8 @@ TEST_F(WizardTest, WhileWaitingItRepaintsAndAnswersButActsOnNothing)
     wizard_.Click(finish);
     ASSERT_TRUE(WaitUntil([&] { return FakeStarts() == 1; }));
     const ULONGLONG waitStarted = GetTickCount64();
+    // The fake may start before the wizard's wait has begun.
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowEnabled(cancel); })) << "Cancel still usable during the wait";
     const auto expectHeld = [&](const char* when) {
         EXPECT_TRUE(IsChecked(accept) && !IsChecked(decline)) << "the choice changed " << when;
         for (HWND control : {back, finish, cancel})
