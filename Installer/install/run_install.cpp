@@ -113,6 +113,14 @@ HWND ProgramFrame()
     return frame;
 }
 
+// Tells the frame, if there is one, that the wait began or ended.
+void TellFrameOfWait()
+{
+    const HWND frame = ProgramFrame();
+    if (frame != nullptr)
+        SendMessageW(frame, WM_APP_MANAGER_WAIT, 0, 0);
+}
+
 // The wait begins: the pages act on nothing while it lasts
 // (IsWaitingForAppManager), and the frame is told, so that its page shows
 // it. Returns whether a wait was on already, for EndWait.
@@ -120,18 +128,16 @@ bool BeginWait()
 {
     const bool waitingAlready = g_waitingForAppManager;
     g_waitingForAppManager = true;
-    const HWND frame = ProgramFrame();
-    if (!waitingAlready && frame != nullptr)
-        SendMessageW(frame, WM_APP_MANAGER_WAIT, 0, 0);
+    if (!waitingAlready)
+        TellFrameOfWait();
     return waitingAlready;
 }
 
 void EndWait(bool waitingAlready)
 {
     g_waitingForAppManager = waitingAlready;
-    const HWND frame = ProgramFrame();
-    if (!waitingAlready && frame != nullptr)
-        SendMessageW(frame, WM_APP_MANAGER_WAIT, 0, 0);
+    if (!waitingAlready)
+        TellFrameOfWait();
 }
 
 // Takes every message now queued. User input is dropped, so that nothing the

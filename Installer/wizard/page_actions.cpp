@@ -99,14 +99,14 @@ void HoldPage(HWND page, bool held)
         return;
     // A disabled button left with the focus would leave the keyboard nowhere;
     // the agreement can still be scrolled.
-    if (held)
+    if (held) {
         SendMessageW(g_frame, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_BODY)), TRUE);
+        EnableWindow(GetDlgItem(page, IDOK), FALSE);
+    } else {
+        RecomputeFinish(page);
+    }
     EnableWindow(GetDlgItem(page, IDC_BACK), !held);
     EnableWindow(GetDlgItem(page, IDCANCEL), !held);
-    if (held)
-        EnableWindow(GetDlgItem(page, IDOK), FALSE);
-    else
-        RecomputeFinish(page);
 }
 
 void OnPageDestroy(HWND page)

@@ -32,9 +32,9 @@ void SetControlTexts(HWND page, const ControlText* texts, int count);
 
 // While the installation waits for the Application Manager (`held`), the
 // license page shows that nothing on it can be used: its buttons are
-// disabled, the focus is put in the agreement. The choices stay enabled: a radio
-// button checked (by a click another program sends) while every button of
-// its group is disabled looks for an enabled one to start its group from,
+// disabled, the focus is put in the agreement. The choices stay enabled: a
+// radio button checked (by a click another program sends) while every button
+// of its group is disabled looks for an enabled one to start its group from,
 // and under Wine never stops looking; the page flow puts the choice back.
 void HoldPage(HWND page, bool held);
 
